@@ -1,0 +1,208 @@
+#include "app/application.h"
+
+#include <algorithm>
+
+#include "app/exceptions.h"
+
+namespace morumoru {
+
+using platform::Message;
+using platform::ShowCommand;
+using platform::WindowId;
+
+namespace {
+
+constexpr int kShowMaximized = 3;
+constexpr int kShowMinNoActive = 7;
+
+}  // namespace
+
+TApplication::TApplication(platform::Platform& platform) : platform_(platform) {
+  title_ = TitleFromModulePath(platform_.ModulePath(), platform_.ModulePathStyle());
+  platform::WindowSpec spec;
+  spec.kind = platform::WindowKind::kApplication;
+  spec.text = title_;
+  spec.events = this;
+  handle_ = platform_.NewWindow(spec);
+}
+
+TApplication::~TApplication() {
+  DestroyForms();
+  if (handle_ != platform::kNoWindow) platform_.DestroyWindow(handle_);
+}
+
+std::string TApplication::TitleFromModulePath(std::string_view path, PathStyle style) {
+  size_t slash = style == PathStyle::Windows ? path.find_last_of("\\/:") : path.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  name = name.substr(0, name.find('.'));
+  std::string title(name);
+  for (size_t i = 1; i < title.size(); ++i) {
+    if (title[i] >= 'A' && title[i] <= 'Z') title[i] = static_cast<char>(title[i] - 'A' + 'a');
+  }
+  return title;
+}
+
+void TApplication::SetTitle(std::string title) {
+  title_ = std::move(title);
+  platform_.SetText(handle_, title_);
+}
+
+TForm* TApplication::FormOf(WindowId window) const {
+  for (const auto& form : forms_) {
+    if (form->Handle() == window) return form.get();
+  }
+  return nullptr;
+}
+
+TForm* TApplication::FormOfControlWindow(WindowId window) const {
+  if (window == platform::kNoWindow) return nullptr;
+  for (const auto& form : forms_) {
+    if (form->Handle() == window || form->ControlOf(window)) return form.get();
+  }
+  return nullptr;
+}
+
+void TApplication::DestroyForm(TForm& form) {
+  form.Destroy();
+  if (mainForm_ == &form) mainForm_ = nullptr;
+  auto it = std::find_if(forms_.begin(), forms_.end(),
+                         [&](const std::unique_ptr<TForm>& f) { return f.get() == &form; });
+  if (it != forms_.end()) forms_.erase(it);
+}
+
+void TApplication::DestroyForms() {
+  while (!forms_.empty()) DestroyForm(*forms_.back());
+}
+
+void TApplication::RunMessageLoop() {
+  if (!mainForm_) return;
+  int show = platform_.StartupShowCommand();
+  if (show == kShowMaximized) mainForm_->maximized = true;
+  if (show == kShowMinNoActive) mainForm_->minimized = true;
+  if (mainForm_->minimized) {
+    platform_.ShowWindow(handle_, ShowCommand::kMinimized);
+  } else {
+    mainForm_->Show();
+  }
+  running_ = true;
+  do {
+    try {
+      LoopTurn();
+    } catch (const std::exception& error) {
+      HandleException(error);
+    }
+  } while (!quitSeen_);
+  running_ = false;
+}
+
+void TApplication::LoopTurn() {
+  if (!DispatchNext()) IdleTurn();
+}
+
+bool TApplication::DispatchNext() {
+  Message message;
+  if (!platform_.Peek(message)) return false;
+  if (message.kind == Message::Kind::kQuit) {
+    quitSeen_ = true;
+    return true;
+  }
+  if (message.kind == Message::Kind::kKeyboard && KeyStep(message)) return true;
+  platform_.Dispatch(message);
+  return true;
+}
+
+void TApplication::PumpMessages() {
+  while (DispatchNext()) {
+  }
+}
+
+void TApplication::IdleTurn() {
+  bool idleDone = true;
+  try {
+    if (idleHandler) idleHandler(*this, idleDone);
+  } catch (const std::exception& error) {
+    HandleException(error);
+  }
+  if (idleDone) platform_.Wait();
+}
+
+void TApplication::RequestQuit() { platform_.PostQuit(0); }
+
+void TApplication::CloseForm(TForm& form) {
+  if (&form == mainForm_) {
+    RequestQuit();
+  } else {
+    form.Hide();
+  }
+}
+
+bool TApplication::KeyStep(const Message& message) {
+  if (message.code != platform::kKeyDownCode && message.code != platform::kSysKeyDownCode) {
+    return false;
+  }
+  WindowId capture = platform_.GetCapture();
+  TForm* form = FormOfControlWindow(capture != platform::kNoWindow ? capture : message.target);
+  if (!form) return false;
+  return form->DialogKey(message.key, platform_.KeyHeld(platform::vk::kControl),
+                         platform_.KeyHeld(platform::vk::kMenu),
+                         platform_.KeyHeld(platform::vk::kShift));
+}
+
+std::string TApplication::BoxText(std::string_view message) {
+  std::string text(message);
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  return text;
+}
+
+void TApplication::HandleException(const std::exception& error) {
+  WindowId capture = platform_.GetCapture();
+  if (capture != platform::kNoWindow) {
+    if (TForm* form = FormOfControlWindow(capture)) {
+      platform::Event cancel;
+      cancel.type = platform::EventType::kCancelMode;
+      cancel.window = capture;
+      form->HandleEvent(cancel);
+    }
+  }
+  ReportException(error);
+}
+
+void TApplication::ReportException(const std::exception& error) {
+  // While the box is up the program's other windows take no input, and the
+  // user gets the active window and focus back afterwards.
+  WindowId active = platform_.GetActiveWindow();
+  WindowId focus = platform_.GetFocus();
+  std::vector<WindowId> disabled;
+  bool topMost = false;
+  for (const auto& form : forms_) {
+    WindowId window = form->Handle();
+    if (platform_.IsVisible(window) && platform_.IsEnabled(window)) {
+      platform_.EnableWindow(window, false);
+      disabled.push_back(window);
+      if (form->maximized) topMost = true;
+    }
+  }
+  // Over a full-screen top-most window with a hidden cursor the box must
+  // still be seen and reachable by the user.
+  int cursor = 0;
+  if (topMost) cursor = platform_.ShowCursor(true);
+  platform_.ShowBox(handle_, BoxText(error.what()), title_,
+                    topMost ? platform::BoxKind::kErrorTopMost : platform::BoxKind::kError);
+  if (topMost) cursor = platform_.ShowCursor(false);
+  (void)cursor;
+  for (WindowId window : disabled) platform_.EnableWindow(window, true);
+  if (active != platform::kNoWindow) platform_.SetActiveWindow(active);
+  if (focus != platform::kNoWindow) platform_.SetFocus(focus);
+}
+
+void TApplication::HandleEvent(const platform::Event& event) noexcept {
+  // The application window's close command (from the task bar) closes the
+  // main form.
+  try {
+    if (event.type == platform::EventType::kClose && mainForm_) CloseForm(*mainForm_);
+  } catch (const std::exception& error) {
+    HandleException(error);
+  }
+}
+
+}  // namespace morumoru

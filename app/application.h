@@ -1,0 +1,95 @@
+#pragma once
+// The application object: the hidden application window, the main form, the
+// message loop with its idle turn, the pump, closing forms and error boxes.
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form.h"
+#include "platform/platform.h"
+
+namespace morumoru {
+
+class TApplication;
+
+// Called on every idle turn with the application as sender; leaving idleDone
+// false asks for the next call without waiting for a message.
+using IdleHandler = std::function<void(TApplication& sender, bool& idleDone)>;
+
+class TApplication : public platform::WindowEvents {
+ public:
+  explicit TApplication(platform::Platform& platform);
+  ~TApplication();
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
+  // The start-up title: file name without folder, cut at the first ".",
+  // first character kept, the rest lower case.
+  static std::string TitleFromModulePath(std::string_view path, PathStyle style);
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(std::string title);
+  platform::WindowId Handle() const { return handle_; }
+  platform::Platform& Platform() const { return platform_; }
+
+  // Creates a form; reference is set before the form's creation handler
+  // runs, and reset if creation raises. The first form becomes the main form.
+  template <class F, class... Args>
+  F* AddForm(F*& reference, Args&&... args) {
+    auto form = std::make_unique<F>(*this, std::forward<Args>(args)...);
+    reference = form.get();
+    forms_.push_back(std::move(form));
+    if (!mainForm_) mainForm_ = reference;
+    try {
+      reference->Create();
+    } catch (...) {
+      F* failed = reference;
+      reference = nullptr;
+      DestroyForm(*failed);
+      throw;
+    }
+    return reference;
+  }
+  void DestroyForm(TForm& form);
+  TForm* MainForm() const { return mainForm_; }
+  TForm* FormOf(platform::WindowId window) const;
+  TForm* FormOfControlWindow(platform::WindowId window) const;
+
+  void RunMessageLoop();
+  void LoopTurn();
+  bool DispatchNext();
+  void PumpMessages();
+  void IdleTurn();
+  void RequestQuit();
+  void CloseForm(TForm& form);
+  // The two steps taken for every exception caught while the loop runs.
+  void HandleException(const std::exception& error);
+  void ReportException(const std::exception& error);
+  // Exit processing: hides and destroys the remaining forms.
+  void DestroyForms();
+
+  // The error box text: the message, with "." added when its last byte sorts
+  // above ".".
+  static std::string BoxText(std::string_view message);
+
+  IdleHandler idleHandler;
+  bool QuitSeen() const { return quitSeen_; }
+
+  void HandleEvent(const platform::Event& event) noexcept override;
+
+ private:
+  bool KeyStep(const platform::Message& message);
+
+  platform::Platform& platform_;
+  platform::WindowId handle_ = platform::kNoWindow;
+  std::string title_;
+  std::vector<std::unique_ptr<TForm>> forms_;
+  TForm* mainForm_ = nullptr;
+  bool quitSeen_ = false;
+  bool running_ = false;
+};
+
+}  // namespace morumoru

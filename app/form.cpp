@@ -1,0 +1,396 @@
+#include "app/form.h"
+
+#include <algorithm>
+
+#include "app/application.h"
+
+namespace morumoru {
+
+using platform::Event;
+using platform::EventType;
+using platform::Rect;
+using platform::WindowId;
+using platform::WindowKind;
+
+void TControl::SetBounds(const Rect& bounds) {
+  if (bounds == bounds_) return;
+  if (handle == platform::kNoWindow) {
+    bounds_ = bounds;
+    return;
+  }
+  platform::Platform& platform = form_->Application().Platform();
+  platform.SetBounds(handle, bounds);
+  bounds_ = platform.GetBounds(handle);
+}
+
+bool TControl::WantsKey(uint16_t key) const {
+  namespace vk = platform::vk;
+  if (kind != ControlKind::kTrackBar) return false;
+  return key == vk::kLeft || key == vk::kRight || key == vk::kUp || key == vk::kDown ||
+         key == vk::kPrior || key == vk::kNext || key == vk::kHome || key == vk::kEnd;
+}
+
+TForm::TForm(TApplication& application)
+    : platform_(application.Platform()), application_(application) {}
+
+TForm::~TForm() { Destroy(); }
+
+TControl* TForm::FindControl(std::string_view name) const {
+  for (const auto& control : controls_) {
+    if (control->name == name) return control.get();
+  }
+  return nullptr;
+}
+
+TControl* TForm::ControlOf(WindowId window) const {
+  if (window == platform::kNoWindow) return nullptr;
+  for (const auto& control : controls_) {
+    if (control->handle == window) return control.get();
+  }
+  return nullptr;
+}
+
+namespace {
+
+ControlKind KindOf(const LayoutObject& object, bool insidePanel) {
+  const std::string& c = object.className;
+  if (c == "TPanel") return ControlKind::kPanel;
+  if (c == "TGroupBox") return ControlKind::kGroupBox;
+  if (c == "TLabel") return ControlKind::kLabel;
+  if (c == "TButton") return ControlKind::kButton;
+  if (c == "TTrackBar") return ControlKind::kTrackBar;
+  if (c == "TImage") {
+    if (insidePanel) return ControlKind::kView;
+    return object.Text("Picture") == "icon" ? ControlKind::kIcon : ControlKind::kBlank;
+  }
+  throw std::runtime_error("layout: unknown class " + c);
+}
+
+WindowKind WindowKindOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kPanel: return WindowKind::kPanel;
+    case ControlKind::kBlank: return WindowKind::kBlank;
+    case ControlKind::kIcon: return WindowKind::kIcon;
+    case ControlKind::kGroupBox: return WindowKind::kGroupBox;
+    case ControlKind::kLabel: return WindowKind::kLabel;
+    case ControlKind::kButton: return WindowKind::kButton;
+    case ControlKind::kTrackBar: return WindowKind::kTrackBar;
+    case ControlKind::kView: break;
+  }
+  return WindowKind::kBlank;
+}
+
+char AccessKeyOf(std::string_view caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (caption[i + 1] == '&') {
+        ++i;
+        continue;
+      }
+      char c = caption[i + 1];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      return c;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void TForm::LoadLayout(std::string_view text) {
+  LayoutObject root = ParseLayout(text);
+  name_ = root.name;
+  style_ = root.Text("Style") == "dialog" ? platform::FormStyle::kDialog
+                                           : platform::FormStyle::kSaver;
+  maximized = root.Text("WindowState") == "maximized";
+  designBounds_ = {root.Number("Left"), root.Number("Top"), root.Number("Width"),
+                   root.Number("Height")};
+  if (style_ == platform::FormStyle::kSaver) {
+    designBounds_.width = root.Number("ClientWidth");
+    designBounds_.height = root.Number("ClientHeight");
+  }
+
+  platform::WindowSpec spec;
+  spec.kind = WindowKind::kForm;
+  spec.style = style_;
+  spec.owner = application_.Handle();
+  spec.bounds = designBounds_;
+  spec.text = root.Text("Caption");
+  spec.fontName = root.Text("FontName");
+  spec.fontHeight = root.Number("FontHeight", 12);
+  spec.events = this;
+  handle_ = platform_.NewWindow(spec);
+
+  fontName_ = spec.fontName;
+  fontHeight_ = spec.fontHeight;
+  for (const LayoutObject& child : root.children) AddControl(child, nullptr);
+  for (const auto& control : controls_) {
+    if (control->kind == ControlKind::kPanel) RefreshPanel(*control);
+  }
+}
+
+TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
+  auto owned = std::make_unique<TControl>();
+  TControl& control = *owned;
+  controls_.push_back(std::move(owned));
+  control.form_ = this;
+  control.name = object.name;
+  control.parent = parent;
+  control.kind = KindOf(object, parent && parent->kind == ControlKind::kPanel);
+  control.visible = object.Flag("Visible", true);
+  control.enabled = object.Flag("Enabled", true);
+  control.tabOrder = object.Number("TabOrder", 1000);
+  // Only buttons and sliders take the focus; a group frame passes it on.
+  control.tabStop = (control.kind == ControlKind::kButton ||
+                     control.kind == ControlKind::kTrackBar) &&
+                    object.Flag("TabStop", true);
+  control.bounds_ = {object.Number("Left"), object.Number("Top"), object.Number("Width"),
+                     object.Number("Height")};
+
+  if (control.kind == ControlKind::kView) {
+    control.picture = object.Number("Picture");
+    if (pictures_.empty()) pictures_.assign(9, platform::kNoPicture);
+    if (control.picture < 0 || control.picture >= 9) {
+      throw std::runtime_error("layout: picture out of range in " + control.name);
+    }
+    if (pictures_[control.picture] == platform::kNoPicture) {
+      pictures_[control.picture] = platform_.LoadPicture(control.picture);
+    }
+    return &control;
+  }
+
+  platform::WindowSpec spec;
+  spec.kind = WindowKindOf(control.kind);
+  spec.style = style_;
+  spec.parent = parent ? parent->handle : handle_;
+  spec.bounds = control.bounds_;
+  spec.text = object.Text("Caption");
+  spec.visible = control.visible;
+  spec.enabled = control.enabled;
+  spec.tabStop = control.tabStop;
+  spec.fontName = fontName_;
+  spec.fontHeight = fontHeight_;
+  spec.min = object.Number("Min");
+  spec.max = object.Number("Max");
+  spec.lineSize = object.Number("LineSize", 1);
+  spec.pageSize = object.Number("PageSize", 2);
+  spec.thumbLength = object.Number("ThumbLength", 20);
+  spec.events = this;
+  control.accessKey = control.kind == ControlKind::kButton ? AccessKeyOf(spec.text) : 0;
+  control.handle = platform_.NewWindow(spec);
+  if (control.kind == ControlKind::kTrackBar) {
+    control.sliderMin = spec.min;
+    control.sliderMax = spec.max;
+    control.position = object.Number("Position", spec.min);
+    platform_.SetSliderPosition(control.handle, control.position);
+  }
+  for (const LayoutObject& child : object.children) AddControl(child, &control);
+  return &control;
+}
+
+void TForm::SetViewVisible(TControl& view, bool visible) {
+  if (view.visible == visible) return;
+  view.visible = visible;
+  if (view.parent) RefreshPanel(*view.parent);
+}
+
+void TForm::RefreshPanel(TControl& panel) {
+  // Views are drawn in layout order, so the last visible one is what shows.
+  platform::PictureId shown = platform::kNoPicture;
+  for (const auto& control : controls_) {
+    if (control->parent == &panel && control->kind == ControlKind::kView && control->visible) {
+      shown = pictures_[control->picture];
+    }
+  }
+  if (shown == panel.shownPicture) return;
+  panel.shownPicture = shown;
+  platform_.SetPanelPicture(panel.handle, shown);
+}
+
+void TForm::Show() {
+  platform_.ShowWindow(application_.Handle(), platform::ShowCommand::kNormal);
+  if (style_ == platform::FormStyle::kDialog) {
+    // Centred on the virtual screen, never off its top-left corner.
+    platform::Size screen = platform_.VirtualScreenSize();
+    Rect outer = platform_.GetBounds(handle_);
+    outer.left = std::max(0, (screen.width - outer.width) / 2);
+    outer.top = std::max(0, (screen.height - outer.height) / 2);
+    platform_.SetBounds(handle_, outer);
+  }
+  platform_.ShowWindow(handle_, maximized ? platform::ShowCommand::kMaximized
+                                          : platform::ShowCommand::kNormal);
+  visible_ = true;
+  platform_.SetActiveWindow(handle_);
+  FocusFirst();
+}
+
+void TForm::Hide() {
+  if (!visible_ || handle_ == platform::kNoWindow) return;
+  platform_.ShowWindow(handle_, platform::ShowCommand::kHide);
+  visible_ = false;
+}
+
+void TForm::Destroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  Hide();
+  FormDestroy();
+  for (platform::PictureId picture : pictures_) {
+    if (picture != platform::kNoPicture) platform_.FreePicture(picture);
+  }
+  pictures_.clear();
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    if ((*it)->handle != platform::kNoWindow) platform_.DestroyWindow((*it)->handle);
+    (*it)->handle = platform::kNoWindow;
+  }
+  if (handle_ != platform::kNoWindow) platform_.DestroyWindow(handle_);
+  handle_ = platform::kNoWindow;
+}
+
+void TForm::Close() { application_.CloseForm(*this); }
+
+TControl* TForm::FocusedControl() const { return ControlOf(platform_.GetFocus()); }
+
+void TForm::FocusFirst() {
+  std::vector<TControl*> order = TabOrder();
+  platform_.SetFocus(order.empty() ? handle_ : order.front()->handle);
+}
+
+std::vector<TControl*> TForm::TabOrder() const {
+  // Depth first: a container's place in the order holds its own controls.
+  std::vector<TControl*> order;
+  auto walk = [&](auto& self, const TControl* parent) -> void {
+    std::vector<TControl*> level;
+    for (const auto& control : controls_) {
+      if (control->parent == parent && control->handle != platform::kNoWindow) {
+        level.push_back(control.get());
+      }
+    }
+    std::stable_sort(level.begin(), level.end(),
+                     [](TControl* a, TControl* b) { return a->tabOrder < b->tabOrder; });
+    for (TControl* control : level) {
+      if (control->TakesFocus()) order.push_back(control);
+      self(self, control);
+    }
+  };
+  walk(walk, nullptr);
+  return order;
+}
+
+bool TForm::SelectNext(bool forward) {
+  std::vector<TControl*> order = TabOrder();
+  if (order.empty()) return false;
+  auto it = std::find(order.begin(), order.end(), FocusedControl());
+  size_t index;
+  if (it == order.end()) {
+    index = forward ? 0 : order.size() - 1;
+  } else {
+    size_t at = static_cast<size_t>(it - order.begin());
+    index = forward ? (at + 1) % order.size() : (at + order.size() - 1) % order.size();
+  }
+  platform_.SetFocus(order[index]->handle);
+  return true;
+}
+
+bool TForm::DialogKey(uint16_t key, bool ctrl, bool alt, bool shiftHeld) {
+  namespace vk = platform::vk;
+  TControl* focused = FocusedControl();
+  if (focused && focused->WantsKey(key)) return false;
+  if (key == vk::kTab) {
+    if (ctrl || alt) return false;
+    SelectNext(!shiftHeld);
+    return true;
+  }
+  if (key == vk::kLeft || key == vk::kRight || key == vk::kUp || key == vk::kDown) {
+    if (alt || !focused) return false;
+    SelectNext(key == vk::kRight || key == vk::kDown);
+    return true;
+  }
+  if (key == vk::kReturn) {
+    if (focused && focused->kind == ControlKind::kButton) {
+      Event click;
+      click.type = EventType::kClick;
+      click.window = focused->handle;
+      HandleEvent(click);
+      return true;
+    }
+    return false;
+  }
+  // Access keys: with Alt, or alone while the focus is on a control that
+  // takes no typed characters (true of every control here).
+  if (key >= 'A' && key <= 'Z' && !ctrl) {
+    for (const auto& control : controls_) {
+      if (control->kind == ControlKind::kButton && control->accessKey == key && control->visible &&
+          control->enabled) {
+        Event click;
+        click.type = EventType::kClick;
+        click.window = control->handle;
+        HandleEvent(click);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void TForm::HandleEvent(const Event& event) noexcept {
+  try {
+    DispatchEvent(event);
+  } catch (const std::exception& error) {
+    application_.HandleException(error);
+  }
+}
+
+void TForm::DispatchEvent(const Event& event) {
+  if (event.type == EventType::kCancelMode) {
+    if (platform_.GetCapture() != platform::kNoWindow) platform_.ReleaseCapture();
+    return;
+  }
+  if (event.window == handle_) {
+    switch (event.type) {
+      case EventType::kKeyDown: {
+        uint16_t key = event.key;
+        FormKeyDown(key, event.shift);
+        break;
+      }
+      case EventType::kMouseDown:
+        if (event.button != platform::MouseButton::kOther) {
+          FormMouseDown(event.button, event.shift, event.x, event.y);
+        }
+        break;
+      case EventType::kMouseMove:
+        FormMouseMove(event.shift, event.x, event.y);
+        break;
+      case EventType::kClose:
+        Close();
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+  TControl* control = ControlOf(event.window);
+  if (!control) return;
+  switch (event.type) {
+    case EventType::kMouseDown:
+      // Controls keep the mouse while the left button is held down on them.
+      if (event.button == platform::MouseButton::kLeft) platform_.SetCapture(control->handle);
+      break;
+    case EventType::kMouseUp:
+      if (event.button == platform::MouseButton::kLeft &&
+          platform_.GetCapture() == control->handle) {
+        platform_.ReleaseCapture();
+      }
+      break;
+    case EventType::kClick:
+      ControlClick(*control);
+      break;
+    case EventType::kScroll:
+      ControlScroll(*control, event.position);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace morumoru

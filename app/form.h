@@ -1,0 +1,135 @@
+#pragma once
+// A form: one top-level window and the components its layout describes.
+// Behaviour lives in handlers that subclasses override.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/layout.h"
+#include "platform/platform.h"
+
+namespace morumoru {
+
+class TApplication;
+class TForm;
+
+enum class ControlKind { kPanel, kView, kBlank, kIcon, kGroupBox, kLabel, kButton, kTrackBar };
+
+// A component of a form. Views have no window of their own: they are the
+// pictures a panel can show.
+class TControl {
+ public:
+  std::string name;
+  ControlKind kind = ControlKind::kPanel;
+  TControl* parent = nullptr;  // null: the form itself
+  platform::WindowId handle = platform::kNoWindow;
+  int tabOrder = 0;       // place among its siblings in keyboard order
+  bool tabStop = false;   // takes the keyboard focus
+  char accessKey = 0;     // upper-case letter after "&" in a button caption
+  int picture = -1;       // views: index of their picture
+  bool visible = true;
+  bool enabled = true;
+  int32_t sliderMin = 0;  // sliders
+  int32_t sliderMax = 0;
+  int32_t position = 0;
+  platform::PictureId shownPicture = platform::kNoPicture;  // panels
+
+  const platform::Rect& Bounds() const { return bounds_; }
+  int32_t Left() const { return bounds_.left; }
+  int32_t Top() const { return bounds_.top; }
+  int32_t Width() const { return bounds_.width; }
+  int32_t Height() const { return bounds_.height; }
+
+  // Replace the bounds; a call that changes nothing does nothing. Afterwards
+  // the bounds are what the window system really holds.
+  void SetBounds(const platform::Rect& bounds);
+  void SetLeft(int32_t left) { SetBounds({left, bounds_.top, bounds_.width, bounds_.height}); }
+  void SetTop(int32_t top) { SetBounds({bounds_.left, top, bounds_.width, bounds_.height}); }
+  void SetWidth(int32_t width) { SetBounds({bounds_.left, bounds_.top, width, bounds_.height}); }
+
+  bool WantsKey(uint16_t key) const;  // keys a focused control keeps for itself
+  bool TakesFocus() const { return tabStop && visible && enabled; }
+
+ private:
+  friend class TForm;
+  TForm* form_ = nullptr;
+  platform::Rect bounds_;
+};
+
+class TForm : public platform::WindowEvents {
+ public:
+  explicit TForm(TApplication& application);
+  virtual ~TForm();
+  TForm(const TForm&) = delete;
+  TForm& operator=(const TForm&) = delete;
+
+  TApplication& Application() const { return application_; }
+  platform::WindowId Handle() const { return handle_; }
+  const std::string& Name() const { return name_; }
+  TControl* FindControl(std::string_view name) const;
+  TControl* ControlOf(platform::WindowId window) const;
+  const std::vector<std::unique_ptr<TControl>>& Controls() const { return controls_; }
+
+  // Runs the creation handler; AddForm calls this once the reference is set.
+  void Create() { FormCreate(); }
+  // Shows the form in its own state (the saver maximized, the dialog centred).
+  virtual void Show();
+  void Hide();
+  bool Visible() const { return visible_; }
+  bool maximized = false;
+  bool minimized = false;
+
+  // Destroys the windows after running the destruction handler once.
+  void Destroy();
+
+  // Keyboard focus among the form's controls.
+  TControl* FocusedControl() const;
+  std::vector<TControl*> TabOrder() const;
+  bool SelectNext(bool forward);
+  void FocusFirst();
+
+  // Dialog keys: true when the key is taken and must go no further.
+  bool DialogKey(uint16_t key, bool ctrl, bool alt, bool shiftHeld);
+
+  void HandleEvent(const platform::Event& event) noexcept override;
+
+ protected:
+  // Creates the windows the layout describes. Pictures for views come from
+  // the platform, loaded once here.
+  void LoadLayout(std::string_view text);
+  void SetViewVisible(TControl& view, bool visible);
+  void Close();
+
+  virtual void FormCreate() {}
+  virtual void FormDestroy() {}
+  virtual void FormKeyDown(uint16_t& /*key*/, uint32_t /*shift*/) {}
+  virtual void FormMouseDown(platform::MouseButton /*button*/, uint32_t /*shift*/, int32_t /*x*/,
+                             int32_t /*y*/) {}
+  virtual void FormMouseMove(uint32_t /*shift*/, int32_t /*x*/, int32_t /*y*/) {}
+  virtual void ControlClick(TControl& /*control*/) {}
+  virtual void ControlScroll(TControl& /*control*/, int32_t /*position*/) {}
+
+  platform::Platform& platform_;
+
+ private:
+  void DispatchEvent(const platform::Event& event);
+  TControl* AddControl(const LayoutObject& object, TControl* parent);
+  void RefreshPanel(TControl& panel);
+
+  TApplication& application_;
+  platform::WindowId handle_ = platform::kNoWindow;
+  std::string name_;
+  platform::FormStyle style_ = platform::FormStyle::kSaver;
+  platform::Rect designBounds_;
+  std::string fontName_;
+  int32_t fontHeight_ = 12;
+  std::vector<std::unique_ptr<TControl>> controls_;
+  std::vector<platform::PictureId> pictures_;
+  bool visible_ = false;
+  bool destroyed_ = false;
+};
+
+}  // namespace morumoru

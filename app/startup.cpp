@@ -1,0 +1,117 @@
+#include "app/startup.h"
+
+#include <cstdio>
+
+#include "app/application.h"
+#include "app/exceptions.h"
+#include "platform/platform.h"
+#include "saver/saver_window.h"
+#include "settings/settings_dialog.h"
+
+namespace morumoru {
+
+namespace {
+
+// Steps over one whole character, so that no byte of a multi-byte character
+// is taken for a blank or a quote.
+const char* NextChar(const char* p) {
+  unsigned char c = static_cast<unsigned char>(*p);
+  if (c == 0) return p;
+  int length = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+  for (int i = 1; i < length; ++i) {
+    if (p[i] == 0) return p + i;
+  }
+  return p + length;
+}
+
+bool IsBlank(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u >= 1 && u <= 32;
+}
+
+const char* NextToken(const char* p, std::string& token) {
+  token.clear();
+  while (true) {
+    while (IsBlank(*p)) p = NextChar(p);
+    if (p[0] == '"' && p[1] == '"') {
+      p += 2;
+    } else {
+      break;
+    }
+  }
+  while (static_cast<unsigned char>(*p) > 32) {
+    if (*p == '"') {
+      p = NextChar(p);
+      while (*p != 0 && *p != '"') {
+        const char* next = NextChar(p);
+        token.append(p, next);
+        p = next;
+      }
+      if (*p != 0) p = NextChar(p);
+    } else {
+      const char* next = NextChar(p);
+      token.append(p, next);
+      p = next;
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
+std::string FirstArgument(std::string_view commandLine) {
+  std::string text(commandLine);  // the scan relies on a terminating zero
+  std::string token;
+  const char* p = NextToken(text.c_str(), token);
+  if (token.empty()) return {};
+  NextToken(p, token);
+  return token;
+}
+
+bool IsConfigurationLaunch(std::string_view commandLine) {
+  if (FirstArgument(commandLine).substr(0, 2) == "-c") return true;
+  return FirstArgument(commandLine).substr(0, 2) == "/c";
+}
+
+std::string LastChanceText(const std::exception& error, platform::Platform& platform) {
+  const auto* own = dynamic_cast<const Exception*>(&error);
+  uint32_t offset = 0;
+  std::string module = platform.ModuleOfAddress(own ? own->Address() : nullptr, offset);
+  char address[16];
+  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset));
+  std::string text = own ? own->ClassName() : "Exception";
+  text += " がモジュール " + module + " の " + address + " で発生しました。\r\n";
+  text += TApplication::BoxText(error.what()) + "\r\n";
+  return text;
+}
+
+int RunProgram(platform::Platform& platform) {
+  TApplication application(platform);
+  try {
+    platform::WindowId running = platform.FindForeignWindow(kApplicationTitle);
+    if (running != platform::kNoWindow) {
+      platform::WindowId owner = platform.GetOwner(running);
+      if (platform.IsIconic(owner)) platform.OpenIcon(owner);
+      platform.SetForegroundWindow(owner);
+      return 0;
+    }
+    application.SetTitle(kApplicationTitle);
+    Tmorusub* settingsDialog = nullptr;
+    application.AddForm(settingsDialog);
+    if (!IsConfigurationLaunch(platform.CommandLine())) {
+      application.DestroyForm(*settingsDialog);
+      Tmorumoru* saver = nullptr;
+      application.AddForm(saver);
+    }
+    application.RunMessageLoop();
+  } catch (const std::exception& error) {
+    platform.ShowBox(platform::kNoWindow, LastChanceText(error, platform), "アプリケーション エラー",
+                     platform::BoxKind::kTaskModalError);
+    application.DestroyForms();
+    return 1;
+  }
+  application.DestroyForms();
+  return 0;
+}
+
+}  // namespace morumoru

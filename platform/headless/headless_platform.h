@@ -1,0 +1,168 @@
+#pragma once
+// An in-memory window system for unit tests: a scripted queue, a window tree
+// with bounds, visibility, focus and capture, and recorders for what the
+// program asks of the system.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace morumoru::platform {
+
+// Settings kept in memory, keyed by path, section and key (case as given).
+class MemoryProfile : public ProfileService {
+ public:
+  std::optional<std::string> Read(const std::string& path, std::string_view section,
+                                  std::string_view key) override;
+  bool Write(const std::string& path, std::string_view section, std::string_view key,
+             std::string_view value) override;
+  void Flush(const std::string& path) override { ++flushes[path]; }
+
+  std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> files;
+  std::set<std::string> readOnly;
+  std::map<std::string, int> flushes;
+  int writes = 0;
+};
+
+class HeadlessPlatform : public Platform {
+ public:
+  struct Window {
+    WindowSpec spec;
+    Rect bounds;
+    std::string text;
+    bool visible = false;
+    bool enabled = true;
+    bool alive = true;
+    bool foreign = false;
+    bool iconic = false;
+    ShowCommand shown = ShowCommand::kHide;
+    PictureId picture = kNoPicture;
+    int32_t sliderPosition = 0;
+    int paints = 0;
+    WindowId owner = kNoWindow;
+  };
+  struct Box {
+    WindowId owner;
+    std::string text;
+    std::string caption;
+    BoxKind kind;
+  };
+
+  HeadlessPlatform();
+
+  // Script: messages as a window system would queue them.
+  void PostKey(WindowId target, uint16_t key, bool system = false);
+  void PostKeyUp(WindowId target, uint16_t key);
+  void PostMouse(WindowId target, EventType type, int32_t x, int32_t y,
+                 MouseButton button = MouseButton::kLeft);
+  void PostEvent(const Event& event, uint32_t code = 0x0400);
+  void PostOther(WindowId target);
+  void Hold(uint16_t key, bool held) { held_[key] = held; }
+
+  // Inspection.
+  Window& At(WindowId window) { return windows_.at(window); }
+  bool Exists(WindowId window) const { return windows_.count(window) && windows_.at(window).alive; }
+  size_t Pending() const { return queue_.size(); }
+  WindowId AddForeignWindow(std::string title, WindowId owner = kNoWindow, bool iconic = false);
+  std::vector<WindowId> LiveWindows() const;
+
+  Size screen{1024, 768};
+  Size virtualScreen{1024, 768};
+  int32_t pixelsPerInch = 96;
+  uint64_t counter = 0;
+  bool counterWorks = true;
+  uint32_t ticks = 0;
+  int cursorCounter = 0;
+  int showCommand = 10;
+  std::string commandLine = "morumoru.scr";
+  std::string modulePath = "C:\\saver\\morumoru.scr";
+  morumoru::PathStyle pathStyle = morumoru::PathStyle::Windows;
+  std::vector<Box> boxes;
+  std::function<void(const Box&)> onBox;  // runs while the box is "shown"
+  std::function<void()> onWait;           // runs when the program blocks
+  std::vector<std::string> urls;
+  std::vector<WindowId> foregrounded;
+  std::vector<WindowId> opened;
+  int peeks = 0;
+  int waits = 0;
+  int quitPosts = 0;
+  int moves = 0;
+  MemoryProfile memoryProfile;
+  ProfileService* profile = &memoryProfile;
+
+  // Platform.
+  bool Peek(Message& message) override;
+  void Dispatch(Message& message) override;
+  void Wait() override;
+  void PostQuit(int exitCode) override;
+  WindowId NewWindow(const WindowSpec& spec) override;
+  void DestroyWindow(WindowId window) override;
+  void SetText(WindowId window, std::string_view text) override;
+  void SetBounds(WindowId window, const Rect& bounds) override;
+  Rect GetBounds(WindowId window) override;
+  void ShowWindow(WindowId window, ShowCommand command) override;
+  bool IsVisible(WindowId window) override;
+  void EnableWindow(WindowId window, bool enabled) override;
+  bool IsEnabled(WindowId window) override;
+  void SetFocus(WindowId window) override { focus_ = window; }
+  WindowId GetFocus() override { return focus_; }
+  WindowId GetActiveWindow() override { return active_; }
+  void SetActiveWindow(WindowId window) override { active_ = window; }
+  void SetCapture(WindowId window) override { capture_ = window; }
+  void ReleaseCapture() override { capture_ = kNoWindow; }
+  WindowId GetCapture() override { return capture_; }
+  bool KeyHeld(uint16_t key) override { return held_[key]; }
+  PictureId LoadPicture(int index) override;
+  void FreePicture(PictureId picture) override;
+  void SetPanelPicture(WindowId panel, PictureId picture) override;
+  void SetSliderPosition(WindowId slider, int32_t position) override;
+  int32_t GetSliderPosition(WindowId slider) override;
+  WindowId FindForeignWindow(std::string_view title) override;
+  WindowId GetOwner(WindowId window) override;
+  bool IsIconic(WindowId window) override;
+  void OpenIcon(WindowId window) override;
+  void SetForegroundWindow(WindowId window) override;
+  Size ScreenSize() override { return screen; }
+  Size VirtualScreenSize() override { return virtualScreen; }
+  int32_t PixelsPerInch() override { return pixelsPerInch; }
+  int ShowCursor(bool show) override { return cursorCounter += show ? 1 : -1; }
+  void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
+               BoxKind kind) override;
+  std::string CommandLine() override { return commandLine; }
+  int StartupShowCommand() override { return showCommand; }
+  std::string ModulePath() override { return modulePath; }
+  morumoru::PathStyle ModulePathStyle() override { return pathStyle; }
+  std::string ModuleOfAddress(const void* address, uint32_t& offset) override;
+  bool QueryCounter(uint64_t& count) override;
+  uint32_t TickCount() override { return ticks; }
+  ProfileService& Profile() override { return *profile; }
+  void OpenUrl(std::string_view url) override { urls.emplace_back(url); }
+
+  std::set<PictureId> livePictures;
+
+ private:
+  struct Queued {
+    Message message;
+    Event event;
+  };
+  void Enqueue(Message::Kind kind, WindowId target, uint32_t code, const Event& event);
+
+  std::map<WindowId, Window> windows_;
+  std::deque<Queued> queue_;
+  std::set<WindowId> invalid_;  // windows waiting for a paint
+  std::map<uint16_t, bool> held_;
+  WindowId next_ = 100;
+  PictureId nextPicture_ = 1;
+  WindowId focus_ = kNoWindow;
+  WindowId active_ = kNoWindow;
+  WindowId capture_ = kNoWindow;
+  bool quitPending_ = false;
+};
+
+}  // namespace morumoru::platform

@@ -1,0 +1,235 @@
+#pragma once
+// The one interface between the program and a window system. Shaped by what
+// the program needs; a backend (win32, x11, headless) implements all of it.
+// Texts are UTF-8 everywhere on this side of the interface.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "settings/profile_service.h"
+#include "settings/settings_path.h"
+
+namespace morumoru::platform {
+
+using WindowId = std::uintptr_t;
+inline constexpr WindowId kNoWindow = 0;
+
+using PictureId = std::uintptr_t;
+inline constexpr PictureId kNoPicture = 0;
+
+struct Rect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Size {
+  int32_t width = 0;
+  int32_t height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+
+// Virtual-key codes, the Windows values; other backends map onto them.
+namespace vk {
+inline constexpr uint16_t kBack = 0x08;
+inline constexpr uint16_t kTab = 0x09;
+inline constexpr uint16_t kReturn = 0x0D;
+inline constexpr uint16_t kShift = 0x10;
+inline constexpr uint16_t kControl = 0x11;
+inline constexpr uint16_t kMenu = 0x12;  // Alt
+inline constexpr uint16_t kEscape = 0x1B;
+inline constexpr uint16_t kSpace = 0x20;
+inline constexpr uint16_t kPrior = 0x21;  // Page Up
+inline constexpr uint16_t kNext = 0x22;   // Page Down
+inline constexpr uint16_t kEnd = 0x23;
+inline constexpr uint16_t kHome = 0x24;
+inline constexpr uint16_t kLeft = 0x25;
+inline constexpr uint16_t kUp = 0x26;
+inline constexpr uint16_t kRight = 0x27;
+inline constexpr uint16_t kDown = 0x28;
+inline constexpr uint16_t kF1 = 0x70;
+}  // namespace vk
+
+// Modifier keys and mouse buttons held, as a bit set.
+namespace shift {
+inline constexpr uint32_t kShift = 1;
+inline constexpr uint32_t kAlt = 2;
+inline constexpr uint32_t kCtrl = 4;
+inline constexpr uint32_t kLeft = 8;
+inline constexpr uint32_t kRight = 16;
+inline constexpr uint32_t kMiddle = 32;
+}  // namespace shift
+
+enum class MouseButton { kLeft, kRight, kMiddle, kOther };
+
+// What a window hands to the program's code when it handles a message.
+enum class EventType {
+  kKeyDown,    // key press, also with Alt held (system key)
+  kMouseMove,  // x, y in the window's client coordinates
+  kMouseDown,
+  kMouseUp,
+  kMouseWheel,
+  kClick,       // a push button was clicked
+  kScroll,      // a slider reported a scroll; position holds its position
+  kClose,       // the window system's close command
+  kCancelMode,  // give up mouse capture and any drag
+};
+
+struct Event {
+  EventType type = EventType::kKeyDown;
+  WindowId window = kNoWindow;  // the window that received it
+  int32_t x = 0;
+  int32_t y = 0;
+  uint16_t key = 0;
+  uint32_t shift = 0;
+  MouseButton button = MouseButton::kLeft;
+  int32_t position = 0;
+};
+
+// Receives the events of one window. Implementations must not let an
+// exception escape: the program guards every window's message handling.
+class WindowEvents {
+ public:
+  virtual void HandleEvent(const Event& event) noexcept = 0;
+
+ protected:
+  ~WindowEvents() = default;
+};
+
+enum class WindowKind {
+  kApplication,  // hidden top-level window that stands for the program
+  kForm,         // top-level window owned by the application window
+  kPanel,        // child window that draws one picture 1:1, black without one
+  kBlank,        // child window that draws black and swallows mouse input
+  kIcon,         // child window that draws the dialog icon
+  kGroupBox,
+  kLabel,
+  kButton,
+  kTrackBar,
+};
+
+enum class FormStyle {
+  kSaver,   // borderless, black, top-most, covers the primary screen
+  kDialog,  // resizable frame with caption, no system menu, button face colour
+};
+
+struct WindowSpec {
+  WindowKind kind = WindowKind::kForm;
+  FormStyle style = FormStyle::kSaver;
+  WindowId parent = kNoWindow;  // child kinds: the parent window
+  WindowId owner = kNoWindow;   // forms: the application window
+  Rect bounds;                  // children: parent's client coordinates; forms: outer rect
+  std::string text;
+  bool visible = true;  // children only; top-level windows start hidden
+  bool enabled = true;
+  bool tabStop = false;
+  std::string fontName;  // empty: the backend's default
+  int32_t fontHeight = 0;
+  // Sliders: range, steps and thumb length in pixels.
+  int32_t min = 0;
+  int32_t max = 0;
+  int32_t lineSize = 1;
+  int32_t pageSize = 2;
+  int32_t thumbLength = 20;
+  WindowEvents* events = nullptr;
+};
+
+enum class ShowCommand { kHide, kNormal, kMaximized, kMinimized };
+
+enum class BoxKind {
+  kError,           // owned by a window, stop icon, one OK button
+  kErrorTopMost,    // the same, kept above top-most windows
+  kTaskModalError,  // no owner, task-modal, stop icon
+};
+
+// One message as it comes off the queue, for the loop's own steps.
+struct Message {
+  enum class Kind : uint8_t { kQuit, kKeyboard, kOther };
+  Kind kind = Kind::kOther;
+  WindowId target = kNoWindow;
+  uint32_t code = 0;  // the Windows message number (keyboard: 0x100 to 0x108)
+  uint16_t key = 0;   // key messages: the virtual-key code
+  alignas(8) unsigned char native[48];  // the backend's own copy
+};
+
+inline constexpr uint32_t kKeyDownCode = 0x100;
+inline constexpr uint32_t kSysKeyDownCode = 0x104;
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Message queue.
+  virtual bool Peek(Message& message) = 0;  // takes one off, never waits
+  virtual void Dispatch(Message& message) = 0;  // translate, then to its window
+  virtual void Wait() = 0;                       // blocks until one arrives
+  virtual void PostQuit(int exitCode) = 0;
+
+  // Windows.
+  virtual WindowId NewWindow(const WindowSpec& spec) = 0;
+  virtual void DestroyWindow(WindowId window) = 0;
+  virtual void SetText(WindowId window, std::string_view text) = 0;
+  // Moves and resizes at once, z-order and activation unchanged, and has the
+  // whole window repainted at its new place; what it uncovers gets the
+  // parent's background. Children: parent's client coordinates.
+  virtual void SetBounds(WindowId window, const Rect& bounds) = 0;
+  virtual Rect GetBounds(WindowId window) = 0;  // what the window system holds
+  virtual void ShowWindow(WindowId window, ShowCommand command) = 0;
+  virtual bool IsVisible(WindowId window) = 0;
+  virtual void EnableWindow(WindowId window, bool enabled) = 0;
+  virtual bool IsEnabled(WindowId window) = 0;
+  virtual void SetFocus(WindowId window) = 0;
+  virtual WindowId GetFocus() = 0;
+  virtual WindowId GetActiveWindow() = 0;
+  virtual void SetActiveWindow(WindowId window) = 0;
+  virtual void SetCapture(WindowId window) = 0;
+  virtual void ReleaseCapture() = 0;
+  virtual WindowId GetCapture() = 0;
+  virtual bool KeyHeld(uint16_t virtualKey) = 0;  // at the time of the current message
+
+  // Pictures, loaded once and held ready to draw.
+  virtual PictureId LoadPicture(int index) = 0;  // 0 to 8
+  virtual void FreePicture(PictureId picture) = 0;
+  virtual void SetPanelPicture(WindowId panel, PictureId picture) = 0;
+
+  // Sliders.
+  virtual void SetSliderPosition(WindowId slider, int32_t position) = 0;
+  virtual int32_t GetSliderPosition(WindowId slider) = 0;
+
+  // Other programs' windows.
+  virtual WindowId FindForeignWindow(std::string_view title) = 0;  // any case, not ours
+  virtual WindowId GetOwner(WindowId window) = 0;
+  virtual bool IsIconic(WindowId window) = 0;
+  virtual void OpenIcon(WindowId window) = 0;
+  virtual void SetForegroundWindow(WindowId window) = 0;
+
+  // Screen, cursor, boxes.
+  virtual Size ScreenSize() = 0;         // the primary screen, asked at every use
+  virtual Size VirtualScreenSize() = 0;  // all monitors
+  virtual int32_t PixelsPerInch() = 0;
+  virtual int ShowCursor(bool show) = 0;  // returns the new display counter
+  virtual void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
+                       BoxKind kind) = 0;
+
+  // Process.
+  virtual std::string CommandLine() = 0;
+  virtual int StartupShowCommand() = 0;  // Windows SW_* value
+  virtual std::string ModulePath() = 0;  // full path of the running executable
+  virtual morumoru::PathStyle ModulePathStyle() = 0;
+  // File name of the module holding code_address, and the offset into it.
+  virtual std::string ModuleOfAddress(const void* code_address, uint32_t& offset) = 0;
+  virtual bool QueryCounter(uint64_t& count) = 0;  // high-resolution counter
+  virtual uint32_t TickCount() = 0;                // milliseconds since start
+  virtual ProfileService& Profile() = 0;
+  virtual void OpenUrl(std::string_view url) = 0;
+};
+
+// The platform the program runs on, installed once at start (tests install
+// the headless one).
+Platform& Current();
+void Install(Platform* platform);
+
+}  // namespace morumoru::platform

@@ -1,0 +1,68 @@
+#ifdef _WIN32
+
+#include "platform/win32/profile_win32.h"
+
+#include <windows.h>
+
+namespace morumoru {
+namespace {
+
+constexpr DWORD kBufferSize = 2048;
+
+// A default no settings file holds: getting it back means the key is absent.
+constexpr wchar_t kAbsent[] = L"\x01\x02";
+
+std::wstring Widen(std::string_view text) {
+  if (text.empty()) return {};
+  int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view text) {
+  if (text.empty()) return {};
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length,
+                      nullptr, nullptr);
+  return narrow;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Profile::Read(const std::string& path, std::string_view section,
+                                              std::string_view key) {
+  wchar_t buffer[kBufferSize];
+  DWORD length = GetPrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), kAbsent,
+                                          buffer, kBufferSize, Widen(path).c_str());
+  std::wstring_view value(buffer, length);
+  if (value == kAbsent) return std::nullopt;
+  // A long value may be cut between the halves of a surrogate pair; drop the
+  // stray half rather than turn it into U+FFFD.
+  if (!value.empty() && value.back() >= 0xD800 && value.back() <= 0xDBFF) value.remove_suffix(1);
+  return Narrow(value);
+}
+
+bool Win32Profile::Write(const std::string& path, std::string_view section, std::string_view key,
+                         std::string_view value) {
+  std::wstring widePath = Widen(path);
+  // Windows itself refuses a read-only file; Wine running as root does not,
+  // so say no here and behave the same everywhere.
+  DWORD attributes = GetFileAttributesW(widePath.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return false;
+  }
+  return WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(),
+                                    Widen(value).c_str(), widePath.c_str()) != FALSE;
+}
+
+void Win32Profile::Flush(const std::string& path) {
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, Widen(path).c_str());
+}
+
+}  // namespace morumoru
+
+#endif  // _WIN32

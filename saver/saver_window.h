@@ -1,0 +1,58 @@
+#pragma once
+// The full-screen saver window: a black top-most form whose picture panel
+// the slide engine moves, ended by input on the black background.
+
+#include <array>
+#include <cstdint>
+
+#include "app/form.h"
+#include "saver/slide_engine.h"
+
+namespace morumoru {
+
+class TApplication;
+
+struct MousePosition {
+  int32_t x = -1;
+  int32_t y = -1;
+};
+// Where the mouse was first seen; (-1, -1) until then.
+extern MousePosition MouseRef;
+
+class Tmorumoru : public TForm, public SlideStage {
+ public:
+  explicit Tmorumoru(TApplication& application);
+
+  // The engine step, installed as the application's idle handler.
+  void Effect(TApplication& sender, bool& idleDone);
+
+  TControl* Panel1 = nullptr;
+  TControl* Image1 = nullptr;
+  std::array<TControl*, kViewCount> jpg{};
+
+  int32_t speed = 5;
+  int32_t power = 6;
+
+ protected:
+  void FormCreate() override;
+  void FormDestroy() override;
+  void FormKeyDown(uint16_t& key, uint32_t shift) override;
+  void FormMouseDown(platform::MouseButton button, uint32_t shift, int32_t x, int32_t y) override;
+  void FormMouseMove(uint32_t shift, int32_t x, int32_t y) override;
+
+  // SlideStage.
+  platform::Size Screen() override { return platform_.ScreenSize(); }
+  platform::Rect Panel() override { return Panel1->Bounds(); }
+  void SetPanelLeft(int32_t left) override { Panel1->SetLeft(left); }
+  void SetPanelTop(int32_t top) override { Panel1->SetTop(top); }
+  void SetPanelWidth(int32_t width) override { Panel1->SetWidth(width); }
+  void SetViewVisible(int view, bool visible) override;
+  void Pump() override;
+
+ private:
+  // Set once a step has failed and its error was shown: the show then stands
+  // still, so one box is shown and the next input ends the saver.
+  bool stalled_ = false;
+};
+
+}  // namespace morumoru

@@ -1,0 +1,45 @@
+#pragma once
+// The state machine that moves the picture panel: one step per idle turn,
+// either choosing the next slide or moving the panel one pixel.
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace morumoru {
+
+// Process-wide engine state.
+struct EngineState {
+  int32_t moveKind = 0;  // 0 choose, 1 right, 2 left, 3 down, 4 up
+  int32_t lastKind = 0;
+  int32_t lastDraw = 0;
+  int32_t lastBucket = 0;
+};
+extern EngineState Engine;
+
+inline constexpr int32_t kPanelWidth = 335;
+inline constexpr int kViewCount = 9;
+
+// What the engine moves and reads; the saver window provides it.
+class SlideStage {
+ public:
+  virtual platform::Size Screen() = 0;  // asked at every use
+  virtual platform::Rect Panel() = 0;
+  virtual void SetPanelLeft(int32_t left) = 0;
+  virtual void SetPanelTop(int32_t top) = 0;
+  virtual void SetPanelWidth(int32_t width) = 0;
+  virtual void SetViewVisible(int view, bool visible) = 0;
+  virtual void Pump() = 0;
+
+ protected:
+  ~SlideStage() = default;
+};
+
+// Choose step or move step, without the reseed and the pumping.
+void AdvanceSlide(SlideStage& stage);
+
+// One whole step: reseed, advance, pump DelayCount times, clear idleDone.
+void EffectStep(SlideStage& stage, platform::Platform& platform, int32_t speed, int32_t power,
+                bool& idleDone);
+
+}  // namespace morumoru

@@ -1,0 +1,63 @@
+#include "settings/settings_dialog.h"
+
+#include "app/application.h"
+#include "app/layout.h"
+#include "settings/ini_file.h"
+#include "settings/settings_path.h"
+
+namespace morumoru {
+
+Tmorusub::Tmorusub(TApplication& application) : TForm(application) {
+  LoadLayout(DialogLayoutText());
+  Image1 = FindControl("Image1");
+  GroupBox1 = FindControl("GroupBox1");
+  Label2 = FindControl("Label2");
+  TrackBar = FindControl("TrackBar");
+  Label1 = FindControl("Label1");
+  Button1 = FindControl("Button1");
+  Button2 = FindControl("Button2");
+  Button3 = FindControl("Button3");
+  Label3 = FindControl("Label3");
+}
+
+std::string Tmorusub::SettingsPath() const {
+  return SettingsFilePath(platform_.ModulePath(), platform_.ModulePathStyle());
+}
+
+void Tmorusub::FormCreate() {
+  TIniFile ini(SettingsPath(), platform_.Profile());
+  SetPosition(ini.ReadNumber("moruscr", "speed", 5));
+}
+
+void Tmorusub::SetPosition(int32_t v) {
+  if (v < TrackBar->sliderMin) v = TrackBar->sliderMin;
+  if (v > TrackBar->sliderMax) v = TrackBar->sliderMax;
+  if (v == TrackBar->position) return;
+  TrackBar->position = v;
+  if (TrackBar->handle != platform::kNoWindow) platform_.SetSliderPosition(TrackBar->handle, v);
+}
+
+void Tmorusub::ControlScroll(TControl& control, int32_t /*position*/) {
+  // The control is the authority: read back what it really shows.
+  if (&control == TrackBar) TrackBar->position = platform_.GetSliderPosition(TrackBar->handle);
+}
+
+void Tmorusub::ControlClick(TControl& control) {
+  if (&control == Button1) Button1Click();
+  if (&control == Button2) Button2Click();
+  if (&control == Button3) Button3Click();
+}
+
+void Tmorusub::Button1Click() {
+  {
+    TIniFile ini(SettingsPath(), platform_.Profile());
+    ini.WriteNumber("moruscr", "speed", TrackBar->position);
+  }
+  Close();
+}
+
+void Tmorusub::Button2Click() { Close(); }
+
+void Tmorusub::Button3Click() { platform_.OpenUrl(kHomePage); }
+
+}  // namespace morumoru

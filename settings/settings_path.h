@@ -1,0 +1,23 @@
+#pragma once
+// Where the settings live: beside the program, with its extension swapped for
+// ".ini" (C:\WINDOWS\saver.scr keeps its settings in C:\WINDOWS\saver.ini).
+
+#include <string>
+#include <string_view>
+
+namespace morumoru {
+
+enum class PathStyle { Windows, Posix };
+
+#ifdef _WIN32
+inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
+#else
+inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
+#endif
+
+// `modulePath` with its extension (the part from the last period of the file
+// name on) replaced by ".ini", or with ".ini" added when it has none. A period
+// in a folder name does not count. UTF-8 in, UTF-8 out, any length.
+std::string SettingsFilePath(std::string_view modulePath, PathStyle style);
+
+}  // namespace morumoru
