@@ -216,7 +216,7 @@ LoadStatus LoadFile(const std::string& path, std::string& content, FileFacts& fa
 
 bool WriteAll(HANDLE file, std::string_view content) {
   while (!content.empty()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size(), 1 << 20));
+    DWORD chunk = static_cast<DWORD>((std::min<size_t>)(content.size(), 1 << 20));
     DWORD written = 0;
     if (!WriteFile(file, content.data(), chunk, &written, nullptr) || written == 0) return false;
     content.remove_prefix(written);

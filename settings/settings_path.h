@@ -9,12 +9,6 @@ namespace morumoru {
 
 enum class PathStyle { Windows, Posix };
 
-#ifdef _WIN32
-inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
-#else
-inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
-#endif
-
 // `modulePath` with its extension (the part from the last period of the file
 // name on) replaced by ".ini", or with ".ini" added when it has none. A period
 // in a folder name does not count. UTF-8 in, UTF-8 out, any length.

@@ -121,6 +121,11 @@ bool HeadlessPlatform::Peek(Message& message) {
     message.code = kPaintCode;
     return true;
   }
+  ++emptyPeeks;
+  if (onEmptyPeek) {
+    onEmptyPeek(emptyPeeks);
+    if (!queue_.empty() || quitPending_) return Peek(message);
+  }
   return false;
 }
 
@@ -240,6 +245,14 @@ std::vector<WindowId> HeadlessPlatform::LiveWindows() const {
   std::vector<WindowId> result;
   for (const auto& [id, window] : windows_) {
     if (window.alive && !window.foreign) result.push_back(id);
+  }
+  return result;
+}
+
+std::vector<WindowId> HeadlessPlatform::WindowsTitled(std::string_view text) const {
+  std::vector<WindowId> result;
+  for (const auto& [id, window] : windows_) {
+    if (!window.foreign && window.text == text) result.push_back(id);
   }
   return result;
 }

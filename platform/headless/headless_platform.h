@@ -71,6 +71,7 @@ class HeadlessPlatform : public Platform {
   size_t Pending() const { return queue_.size(); }
   WindowId AddForeignWindow(std::string title, WindowId owner = kNoWindow, bool iconic = false);
   std::vector<WindowId> LiveWindows() const;
+  std::vector<WindowId> WindowsTitled(std::string_view text) const;  // dead ones too
 
   Size screen{1024, 768};
   Size virtualScreen{1024, 768};
@@ -86,10 +87,12 @@ class HeadlessPlatform : public Platform {
   std::vector<Box> boxes;
   std::function<void(const Box&)> onBox;  // runs while the box is "shown"
   std::function<void()> onWait;           // runs when the program blocks
+  std::function<void(int)> onEmptyPeek;   // runs when a peek finds nothing, with the count
   std::vector<std::string> urls;
   std::vector<WindowId> foregrounded;
   std::vector<WindowId> opened;
   int peeks = 0;
+  int emptyPeeks = 0;
   int waits = 0;
   int quitPosts = 0;
   int moves = 0;

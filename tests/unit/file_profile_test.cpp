@@ -5,8 +5,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace morumoru {
 namespace {

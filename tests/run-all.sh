@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Sets up, builds both targets (native Linux and 32-bit Windows) and runs every
+# test: unit tests natively and under Wine, then the system tests.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "${MORUMORU_SKIP_DEPS:-0}" != 1 ]; then
+  bash .ci/install-deps || exit 1
+fi
+
+status=0
+passed=0
+failed=0
+run_preset() {
+  local preset=$1
+  cmake --preset "$preset" -G Ninja >/dev/null || return 1
+  cmake --build --preset "$preset" || return 1
+  local log
+  log=$(mktemp)
+  ctest --preset "$preset" --timeout 900 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    local total fail
+    fail=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+    passed=$((passed + total - fail))
+    failed=$((failed + fail))
+  fi
+  rm -f "$log"
+  return "$rc"
+}
+
+run_preset native || status=1
+run_preset win32 || status=1
+
+echo "tests: ${passed} passed, ${failed} failed"
+exit "$status"

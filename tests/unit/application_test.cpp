@@ -1,0 +1,246 @@
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/exceptions.h"
+#include "platform/headless/headless_platform.h"
+
+namespace morumoru {
+namespace {
+
+using platform::EventType;
+namespace vk = platform::vk;
+
+constexpr const char* kTestLayout = R"(
+object test: TTestForm
+  Caption = 'test'
+  Style = dialog
+  Width = 200
+  Height = 100
+  object Button1: TButton
+    Caption = 'OK(&O)'
+    TabOrder = 0
+  end
+  object Button2: TButton
+    Caption = '&Cancel'
+    TabOrder = 1
+  end
+  object Slider: TTrackBar
+    Min = 1
+    Max = 7
+    TabOrder = 2
+  end
+end
+)";
+
+class TestForm : public TForm {
+ public:
+  explicit TestForm(TApplication& application) : TForm(application) { LoadLayout(kTestLayout); }
+  std::vector<std::string> log;
+
+ protected:
+  void FormKeyDown(uint16_t& key, uint32_t) override { log.push_back("key " + std::to_string(key)); }
+  void FormMouseMove(uint32_t, int32_t x, int32_t y) override {
+    log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+  }
+  void ControlClick(TControl& control) override {
+    log.push_back("click " + control.name);
+    if (control.name == "Button2") throw EIniFileException("x に書き込めません");
+  }
+};
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  ApplicationTest() : app(headless) { app.SetTitle("morumoru"); }
+  TestForm* Form() {
+    if (!form) app.AddForm(form);
+    return form;
+  }
+  platform::HeadlessPlatform headless;
+  TApplication app;
+  TestForm* form = nullptr;
+};
+
+TEST(ApplicationTitle, FromExecutableName) {
+  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\WINDOWS\\SAVER.SCR", PathStyle::Windows), "Saver");
+  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\x.y\\MoruMoru.old.scr", PathStyle::Windows),
+            "Morumoru");
+  EXPECT_EQ(TApplication::TitleFromModulePath("/usr/bin/morumoru", PathStyle::Posix), "morumoru");
+  platform::HeadlessPlatform headless;
+  headless.modulePath = "D:\\Apps\\SLIDES.scr";
+  TApplication app(headless);
+  EXPECT_EQ(headless.At(app.Handle()).text, "Slides");
+}
+
+TEST_F(ApplicationTest, OneMessagePerTurnAndIdleOnlyWhenEmpty) {
+  Form();
+  int idles = 0;
+  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+    EXPECT_EQ(&sender, &app);
+    EXPECT_TRUE(idleDone);
+    ++idles;
+  };
+  headless.PostMouse(form->Handle(), EventType::kMouseMove, 1, 1);
+  headless.PostMouse(form->Handle(), EventType::kMouseMove, 2, 2);
+  app.LoopTurn();
+  EXPECT_EQ(form->log, std::vector<std::string>{"move 1,1"});
+  EXPECT_EQ(headless.Pending(), 1u);
+  app.LoopTurn();
+  EXPECT_EQ(idles, 0);
+  app.LoopTurn();
+  EXPECT_EQ(idles, 1);
+  EXPECT_EQ(headless.waits, 1) << "IdleDone left true means wait";
+}
+
+TEST_F(ApplicationTest, ClearedIdleDoneMeansNoWait) {
+  Form();
+  app.idleHandler = [](TApplication&, bool& idleDone) { idleDone = false; };
+  app.LoopTurn();
+  app.LoopTurn();
+  EXPECT_EQ(headless.waits, 0);
+}
+
+TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
+  Form();
+  std::vector<std::string> order;
+  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+    headless.PostKey(form->Handle(), 'A');
+    sender.CloseForm(*form);  // the main form: posts the quit
+    sender.PumpMessages();
+    order.push_back(sender.QuitSeen() ? "quit seen in pump" : "no quit");
+    sender.PumpMessages();  // the rest of the pumping still runs
+    order.push_back("handler done");
+    idleDone = false;
+  };
+  headless.onWait = [&] { FAIL() << "must not wait"; };
+  app.RunMessageLoop();
+  EXPECT_EQ(order, (std::vector<std::string>{"quit seen in pump", "handler done"}));
+  EXPECT_EQ(form->log, std::vector<std::string>{"key 65"});
+}
+
+TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
+  Form();
+  int calls = 0;
+  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+    if (++calls == 1) Raise<ERangeError>(kRangeErrorText);
+    sender.CloseForm(*form);
+    idleDone = false;
+  };
+  app.RunMessageLoop();
+  ASSERT_EQ(headless.boxes.size(), 1u);
+  EXPECT_EQ(headless.boxes[0].text, "範囲チェックエラー.");
+  EXPECT_EQ(headless.boxes[0].caption, "morumoru");
+  EXPECT_EQ(headless.boxes[0].owner, app.Handle());
+  EXPECT_EQ(headless.waits, 1) << "an exception leaves IdleDone true";
+}
+
+TEST_F(ApplicationTest, ExceptionInWindowHandlerIsReportedAndDispatchGoesOn) {
+  Form();
+  headless.SetFocus(form->FindControl("Button2")->handle);
+  headless.PostKey(form->FindControl("Button2")->handle, vk::kReturn);
+  headless.PostMouse(form->Handle(), EventType::kMouseMove, 5, 5);
+  app.PumpMessages();
+  ASSERT_EQ(headless.boxes.size(), 1u);
+  EXPECT_EQ(headless.boxes[0].text, "x に書き込めません.");
+  EXPECT_EQ(form->log, (std::vector<std::string>{"click Button2", "move 5,5"}));
+}
+
+TEST_F(ApplicationTest, BoxDisablesVisibleWindowsAndRestoresFocus) {
+  Form();
+  form->Show();
+  platform::WindowId button = form->FindControl("Button1")->handle;
+  headless.SetFocus(button);
+  bool sawDisabled = false;
+  headless.onBox = [&](const auto&) { sawDisabled = !headless.IsEnabled(form->Handle()); };
+  app.ReportException(ERangeError("boom!"));
+  EXPECT_TRUE(sawDisabled);
+  EXPECT_TRUE(headless.IsEnabled(form->Handle()));
+  EXPECT_EQ(headless.GetFocus(), button);
+  EXPECT_EQ(headless.boxes[0].text, "boom!");
+}
+
+TEST(BoxText, DotRule) {
+  EXPECT_EQ(TApplication::BoxText("done."), "done.");
+  EXPECT_EQ(TApplication::BoxText("done!"), "done!");
+  EXPECT_EQ(TApplication::BoxText("abc"), "abc.");
+  EXPECT_EQ(TApplication::BoxText("7"), "7.");
+  EXPECT_EQ(TApplication::BoxText("エラー"), "エラー.");
+  EXPECT_EQ(TApplication::BoxText(""), "");
+  EXPECT_EQ(TApplication::BoxText("a,"), "a,");  // ',' sorts below '.'
+}
+
+TEST_F(ApplicationTest, KeyStep) {
+  Form();
+  form->Show();
+  TControl* ok = form->FindControl("Button1");
+  TControl* cancel = form->FindControl("Button2");
+  TControl* slider = form->FindControl("Slider");
+  EXPECT_EQ(headless.GetFocus(), ok->handle) << "focus starts on the first in tab order";
+
+  headless.PostKey(ok->handle, vk::kTab);
+  app.PumpMessages();
+  EXPECT_EQ(headless.GetFocus(), cancel->handle);
+  headless.Hold(vk::kShift, true);
+  headless.PostKey(cancel->handle, vk::kTab);
+  app.PumpMessages();
+  headless.Hold(vk::kShift, false);
+  EXPECT_EQ(headless.GetFocus(), ok->handle);
+
+  headless.Hold(vk::kControl, true);
+  headless.PostKey(ok->handle, vk::kTab);  // Ctrl+Tab is no dialog key
+  app.PumpMessages();
+  headless.Hold(vk::kControl, false);
+  EXPECT_EQ(headless.GetFocus(), ok->handle);
+
+  headless.SetFocus(slider->handle);
+  headless.PostKey(slider->handle, vk::kRight);  // the slider wants its arrows
+  headless.PostKey(slider->handle, vk::kReturn);  // Enter on a non-button: not taken
+  app.PumpMessages();
+  EXPECT_EQ(headless.GetFocus(), slider->handle);
+  EXPECT_TRUE(form->log.empty());
+
+  headless.PostKey(slider->handle, 'O');  // access key alone
+  headless.PostKey(slider->handle, 'C', /*system=*/true);
+  app.PumpMessages();
+  EXPECT_EQ(form->log, (std::vector<std::string>{"click Button1", "click Button2"}));
+}
+
+TEST_F(ApplicationTest, StartupShowCommand) {
+  headless.showCommand = 7;
+  Form();
+  app.idleHandler = [&](TApplication& sender, bool&) { sender.CloseForm(*form); };
+  app.RunMessageLoop();
+  EXPECT_FALSE(headless.IsVisible(form->Handle()));
+  EXPECT_EQ(headless.At(app.Handle()).shown, platform::ShowCommand::kMinimized);
+}
+
+TEST_F(ApplicationTest, ClosingTwiceEndsOnce) {
+  Form();
+  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+    sender.CloseForm(*form);
+    sender.CloseForm(*form);
+    idleDone = false;
+  };
+  app.RunMessageLoop();
+  EXPECT_TRUE(app.QuitSeen());
+  EXPECT_LE(headless.quitPosts, 2);
+}
+
+TEST_F(ApplicationTest, AddFormClearsReferenceWhenCreationFails) {
+  struct Failing : TestForm {
+    using TestForm::TestForm;
+    void FormCreate() override { Raise<ERangeError>("no"); }
+  };
+  Failing* failing = nullptr;
+  EXPECT_THROW(app.AddForm(failing), ERangeError);
+  EXPECT_EQ(failing, nullptr);
+  EXPECT_EQ(app.MainForm(), nullptr);
+  Form();
+  EXPECT_EQ(app.MainForm(), form);
+}
+
+}  // namespace
+}  // namespace morumoru

@@ -1,0 +1,173 @@
+#include "saver/saver_window.h"
+
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "platform/headless/headless_platform.h"
+
+namespace morumoru {
+namespace {
+
+using platform::EventType;
+using platform::MouseButton;
+namespace vk = platform::vk;
+
+class SaverWindowTest : public ::testing::Test {
+ protected:
+  SaverWindowTest() : app(headless) {
+    app.SetTitle("morumoru");
+    headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["speed"] = "1";
+  }
+  void Create() {
+    app.AddForm(saver);
+    saver->Show();
+    app.PumpMessages();
+  }
+  bool Quit() const { return headless.quitPosts > 0; }
+  platform::HeadlessPlatform headless;
+  TApplication app;
+  Tmorumoru* saver = nullptr;
+};
+
+TEST_F(SaverWindowTest, CreationState) {
+  Engine.moveKind = 3;
+  Engine.lastDraw = 4321;
+  MouseRef = {5, 5};
+  Create();
+  EXPECT_EQ(headless.cursorCounter, -1);
+  EXPECT_EQ(MouseRef.x, -1);
+  EXPECT_EQ(MouseRef.y, -1);
+  EXPECT_EQ(Engine.moveKind, 0);
+  EXPECT_EQ(Engine.lastDraw, 0);
+  EXPECT_EQ(saver->speed, 1);
+  EXPECT_EQ(saver->power, 6);
+  EXPECT_TRUE(static_cast<bool>(app.idleHandler));
+  EXPECT_EQ(saver->Panel1->Bounds(), (platform::Rect{8, 8, 335, 300}));
+  EXPECT_EQ(headless.At(saver->Panel1->handle).bounds, (platform::Rect{8, 8, 335, 300}));
+  EXPECT_EQ(saver->Image1->Bounds(), (platform::Rect{232, 120, 105, 105}));
+  auto& window = headless.At(saver->Handle());
+  EXPECT_EQ(window.text, "morumoru");
+  EXPECT_EQ(window.owner, app.Handle());
+  EXPECT_EQ(window.spec.style, platform::FormStyle::kSaver);
+  EXPECT_EQ(window.shown, platform::ShowCommand::kMaximized);
+  EXPECT_EQ(headless.GetFocus(), saver->Handle());
+  // Until the first step the panel shows the last visible view, jpg8.
+  platform::PictureId first = headless.At(saver->Panel1->handle).picture;
+  EXPECT_NE(first, platform::kNoPicture);
+  EXPECT_EQ(headless.livePictures.size(), 9u);
+
+  app.DestroyForms();
+  EXPECT_EQ(headless.cursorCounter, 0);
+  EXPECT_TRUE(headless.livePictures.empty());
+}
+
+TEST_F(SaverWindowTest, AnyKeyEndsButTabAlone) {
+  Create();
+  headless.PostKey(saver->Handle(), vk::kTab);
+  headless.Hold(vk::kShift, true);
+  headless.PostKey(saver->Handle(), vk::kTab);  // Shift+Tab is still focus navigation
+  headless.Hold(vk::kShift, false);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  headless.Hold(vk::kControl, true);
+  headless.PostKey(saver->Handle(), vk::kTab);
+  app.PumpMessages();
+  EXPECT_TRUE(Quit());
+}
+
+TEST_F(SaverWindowTest, ArrowsEnterEscapeAndAltKeysEnd) {
+  for (uint16_t key : {vk::kLeft, vk::kReturn, vk::kEscape, vk::kShift, uint16_t('O')}) {
+    headless.quitPosts = 0;
+    if (!saver) Create();
+    headless.PostKey(saver->Handle(), key, key == 'O');
+    app.PumpMessages();
+    EXPECT_TRUE(Quit()) << "key " << key;
+  }
+}
+
+TEST_F(SaverWindowTest, FirstMoveOnlyLatches) {
+  Create();
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 900, 700);
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 900, 700);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  EXPECT_EQ(MouseRef.x, 900);
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 901, 700);
+  app.PumpMessages();
+  EXPECT_TRUE(Quit());
+}
+
+TEST_F(SaverWindowTest, ButtonsOnBackgroundEnd) {
+  Create();
+  headless.PostMouse(saver->Handle(), EventType::kMouseWheel, 10, 10);
+  headless.PostMouse(saver->Handle(), EventType::kMouseDown, 10, 10, MouseButton::kOther);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  for (MouseButton button : {MouseButton::kLeft, MouseButton::kRight, MouseButton::kMiddle}) {
+    headless.quitPosts = 0;
+    headless.PostMouse(saver->Handle(), EventType::kMouseDown, 10, 10, button);
+    app.PumpMessages();
+    EXPECT_TRUE(Quit());
+  }
+}
+
+TEST_F(SaverWindowTest, InputOverPanelOrImage1DoesNothing) {
+  Create();
+  for (platform::WindowId child : {saver->Panel1->handle, saver->Image1->handle}) {
+    headless.PostMouse(child, EventType::kMouseMove, 1, 1);
+    headless.PostMouse(child, EventType::kMouseMove, 2, 2);
+    headless.PostMouse(child, EventType::kMouseDown, 2, 2, MouseButton::kRight);
+    app.PumpMessages();
+  }
+  EXPECT_FALSE(Quit());
+  // A left press over the picture keeps the mouse until it is released.
+  headless.PostMouse(saver->Panel1->handle, EventType::kMouseDown, 5, 5);
+  app.PumpMessages();
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 700, 10);
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 710, 10);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  headless.PostMouse(saver->Handle(), EventType::kMouseUp, 710, 10);
+  app.PumpMessages();
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 720, 10);
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 730, 10);
+  app.PumpMessages();
+  EXPECT_TRUE(Quit());
+}
+
+TEST_F(SaverWindowTest, StepsMoveAndRepaintThePanel) {
+  Create();
+  bool idleDone = true;
+  saver->Effect(app, idleDone);  // choose step
+  EXPECT_FALSE(idleDone);
+  int paintsBefore = headless.At(saver->Panel1->handle).paints;
+  platform::Rect before = saver->Panel1->Bounds();
+  saver->Effect(app, idleDone);
+  platform::Rect after = saver->Panel1->Bounds();
+  EXPECT_EQ(std::abs(after.left - before.left) + std::abs(after.top - before.top), 1);
+  EXPECT_EQ(headless.At(saver->Panel1->handle).paints, paintsBefore + 1)
+      << "each move repaints the panel during the step's own pumping";
+}
+
+TEST_F(SaverWindowTest, FailingStepShowsOneBoxAndKeepsTheShowStill) {
+  headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["speed"] = "7";
+  headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["power"] = "12";
+  Create();
+  int turns = 0;
+  headless.onWait = [&] {
+    if (++turns < 5) {
+      headless.PostOther(saver->Handle());  // some unrelated message wakes the loop
+    } else {
+      headless.PostKey(saver->Handle(), 'Q');
+    }
+  };
+  app.RunMessageLoop();
+  ASSERT_EQ(headless.boxes.size(), 1u);
+  EXPECT_EQ(headless.boxes[0].text, "範囲チェックエラー.");
+  EXPECT_EQ(headless.boxes[0].caption, "morumoru");
+  EXPECT_EQ(headless.boxes[0].kind, platform::BoxKind::kErrorTopMost);
+  EXPECT_EQ(headless.cursorCounter, -1) << "the cursor is hidden again after the box";
+}
+
+}  // namespace
+}  // namespace morumoru

@@ -1,0 +1,99 @@
+#include "settings/settings_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "platform/headless/headless_platform.h"
+
+namespace morumoru {
+namespace {
+
+constexpr const char* kIni = "C:\\saver\\morumoru.ini";
+namespace vk = platform::vk;
+
+class SettingsDialogTest : public ::testing::Test {
+ protected:
+  SettingsDialogTest() : app(headless) { app.SetTitle("morumoru"); }
+  void Open(const char* stored) {
+    if (stored) headless.memoryProfile.files[kIni]["moruscr"]["speed"] = stored;
+    app.AddForm(dialog);
+    dialog->Show();
+  }
+  std::string Stored() { return headless.memoryProfile.files[kIni]["moruscr"]["speed"]; }
+  void Press(uint16_t key, bool alt = false) {
+    headless.PostKey(headless.GetFocus(), key, alt);
+    app.PumpMessages();
+  }
+  platform::HeadlessPlatform headless;
+  TApplication app;
+  Tmorusub* dialog = nullptr;
+};
+
+TEST_F(SettingsDialogTest, StoredSpeedIsClampedAndOkStoresIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {nullptr, "5"}, {"0", "1"}, {"-5", "1"}, {"100", "7"}, {"0x3", "3"},
+      {"$3", "3"},    {"1.5", "5"}, {"junk", "5"}, {"6", "6"},
+  };
+  for (const auto& [stored, expected] : cases) {
+    headless.memoryProfile.files.clear();
+    headless.quitPosts = 0;
+    dialog = nullptr;
+    Open(stored);
+    EXPECT_EQ(headless.GetSliderPosition(dialog->TrackBar->handle), std::stoi(expected));
+    dialog->Button1Click();
+    EXPECT_EQ(Stored(), expected) << (stored ? stored : "(none)");
+    EXPECT_EQ(headless.quitPosts, 1);
+    app.DestroyForms();
+  }
+}
+
+TEST_F(SettingsDialogTest, KeyboardFlow) {
+  Open(nullptr);
+  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->handle) << "focus starts on the slider";
+  Press(vk::kReturn);  // Enter on the slider does nothing
+  Press(vk::kEscape);  // no cancel button
+  EXPECT_EQ(headless.quitPosts, 0);
+  Press(vk::kTab);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button1->handle);
+  Press(vk::kTab);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button2->handle);
+  Press(vk::kTab);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button3->handle);
+  Press(vk::kReturn);
+  EXPECT_EQ(headless.urls, std::vector<std::string>{kHomePage});
+  EXPECT_EQ(headless.quitPosts, 0) << "the link keeps the dialog open";
+  Press(vk::kTab);
+  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->handle);
+  Press('C');  // access key alone
+  EXPECT_EQ(headless.quitPosts, 1);
+  EXPECT_EQ(headless.memoryProfile.writes, 0) << "CANCEL writes nothing";
+}
+
+TEST_F(SettingsDialogTest, ScrollsAreFollowed) {
+  Open("2");
+  headless.SetSliderPosition(dialog->TrackBar->handle, 6);
+  platform::Event scroll;
+  scroll.type = platform::EventType::kScroll;
+  scroll.window = dialog->TrackBar->handle;
+  headless.PostEvent(scroll);
+  app.PumpMessages();
+  EXPECT_EQ(dialog->Position(), 6);
+  Press('O', /*alt=*/true);
+  EXPECT_EQ(Stored(), "6");
+}
+
+TEST_F(SettingsDialogTest, FailedWriteKeepsDialogOpen) {
+  Open("4");
+  headless.memoryProfile.readOnly.insert(kIni);
+  Press('O', true);
+  ASSERT_EQ(headless.boxes.size(), 1u);
+  EXPECT_EQ(headless.boxes[0].text, std::string(kIni) + " に書き込めません.");
+  EXPECT_EQ(headless.boxes[0].caption, "morumoru");
+  EXPECT_EQ(headless.quitPosts, 0);
+  EXPECT_EQ(Stored(), "4");
+  Press('C', true);
+  EXPECT_EQ(headless.quitPosts, 1);
+}
+
+}  // namespace
+}  // namespace morumoru

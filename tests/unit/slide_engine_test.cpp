@@ -1,0 +1,224 @@
+#include "saver/slide_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "app/exceptions.h"
+#include "platform/headless/headless_platform.h"
+#include "saver/random_source.h"
+
+namespace morumoru {
+namespace {
+
+// A stage that records what the engine does to it.
+struct FakeStage : SlideStage {
+  platform::Size screen{1024, 768};
+  platform::Rect panel{8, 8, 545, 300};
+  std::array<bool, kViewCount> views{};
+  int pumps = 0;
+  int moves = 0;
+
+  platform::Size Screen() override { return screen; }
+  platform::Rect Panel() override { return panel; }
+  void SetPanelLeft(int32_t left) override {
+    if (left != panel.left) ++moves;
+    panel.left = left;
+  }
+  void SetPanelTop(int32_t top) override {
+    if (top != panel.top) ++moves;
+    panel.top = top;
+  }
+  void SetPanelWidth(int32_t width) override { panel.width = width; }
+  void SetViewVisible(int view, bool visible) override { views[view] = visible; }
+  void Pump() override { ++pumps; }
+
+  int VisibleView() const {
+    int shown = -1;
+    for (int i = 0; i < kViewCount; ++i) {
+      if (views[i]) {
+        EXPECT_EQ(shown, -1) << "more than one view visible";
+        shown = i;
+      }
+    }
+    return shown;
+  }
+};
+
+class SlideEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine = EngineState{};
+    headless.counter = 0;
+  }
+  platform::HeadlessPlatform headless;
+  FakeStage stage;
+};
+
+TEST_F(SlideEngineTest, FirstChooseStepFromStateZero) {
+  bool idleDone = true;
+  EffectStep(stage, headless, 5, 6, idleDone);
+  EXPECT_EQ(stage.VisibleView(), 0);
+  EXPECT_EQ(Engine.lastDraw, 0);
+  EXPECT_EQ(Engine.lastBucket, 0);
+  EXPECT_EQ(Engine.moveKind, 1);
+  EXPECT_EQ(Engine.lastKind, 1);
+  EXPECT_EQ(stage.panel, (platform::Rect{-335, 402, 335, 300}));
+  EXPECT_EQ(stage.pumps, 15626);
+  EXPECT_FALSE(idleDone);
+}
+
+// Runs steps until the slide ends; returns the number of one-pixel moves.
+int RunSlide(FakeStage& stage, platform::HeadlessPlatform& headless) {
+  int moves = 0;
+  bool idleDone = true;
+  for (int steps = 0; steps < 100000; ++steps) {
+    int before = stage.moves;
+    EffectStep(stage, headless, 1, 6, idleDone);
+    if (Engine.moveKind == 0) return moves;
+    moves += stage.moves - before;
+    headless.counter += 977;
+  }
+  ADD_FAILURE() << "slide never ended";
+  return moves;
+}
+
+TEST_F(SlideEngineTest, WholeSlidesAlternateAxes) {
+  bool idleDone = true;
+  EffectStep(stage, headless, 1, 6, idleDone);  // chooses a right slide (worked example)
+  ASSERT_EQ(Engine.moveKind, 1);
+  EXPECT_EQ(RunSlide(stage, headless), 1359);
+  EXPECT_EQ(stage.panel.left, 1024) << "the ending step does not move";
+
+  EffectStep(stage, headless, 1, 6, idleDone);
+  ASSERT_TRUE(Engine.moveKind == 3 || Engine.moveKind == 4);
+  int32_t edge = Engine.moveKind == 3 ? -300 : 768;
+  EXPECT_EQ(stage.panel.top, edge);
+  EXPECT_GE(stage.panel.left, 0);
+  EXPECT_LE(stage.panel.left, 1024 - 335 - 1);
+  EXPECT_EQ(RunSlide(stage, headless), 1068);
+
+  EffectStep(stage, headless, 1, 6, idleDone);
+  EXPECT_TRUE(Engine.moveKind == 1 || Engine.moveKind == 2);
+}
+
+TEST_F(SlideEngineTest, LotteryNeverRepeatsAPicture) {
+  std::array<int, kViewCount> counts{};
+  int previous = -1;
+  int jpg8AfterJpg7 = 0;
+  for (uint64_t seed = 1; seed < 40000; ++seed) {
+    Engine.moveKind = 0;
+    headless.counter = seed * 2654435761u;
+    bool idleDone = true;
+    int32_t lastDraw = Engine.lastDraw;
+    EffectStep(stage, headless, 1, 0, idleDone);
+    int shown = stage.VisibleView();
+    ASSERT_GE(shown, 0);
+    if (previous >= 0 && lastDraw != 0) {
+      ASSERT_NE(shown, previous) << "after draw " << lastDraw;
+    }
+    if (previous == 7 && shown == 8) ++jpg8AfterJpg7;
+    EXPECT_EQ(Engine.lastBucket, Engine.lastDraw / 1000 * 1000);
+    ++counts[shown];
+    previous = shown;
+  }
+  for (int i = 0; i < 8; ++i) EXPECT_GT(counts[i], 3000) << "picture " << i;
+  EXPECT_LT(counts[8], 100) << "picture 8 is the rare one";
+}
+
+TEST_F(SlideEngineTest, DrawAtOrAboveLastBucketIsRaised) {
+  Engine.lastDraw = 3500;
+  Engine.lastBucket = 3000;
+  Engine.lastKind = 1;
+  // Find counters whose draw from 0..7000 falls below and at/above 3000.
+  bool sawBelow = false, sawRaised = false;
+  for (uint32_t seed = 0; seed < 200 && !(sawBelow && sawRaised); ++seed) {
+    RandomState = seed;
+    int32_t raw = RandomInt(7001);
+    Engine.moveKind = 0;
+    Engine.lastDraw = 3500;
+    Engine.lastBucket = 3000;
+    headless.counter = seed;
+    bool idleDone = true;
+    EffectStep(stage, headless, 1, 0, idleDone);
+    if (raw < 3000) {
+      EXPECT_EQ(Engine.lastDraw, raw);
+      sawBelow = true;
+    } else {
+      EXPECT_EQ(Engine.lastDraw, raw + 1000);
+      sawRaised = true;
+    }
+    EXPECT_NE(stage.VisibleView(), 3);
+  }
+  EXPECT_TRUE(sawBelow && sawRaised);
+}
+
+TEST_F(SlideEngineTest, ScreenOnlyPanelHighGivesTopZero) {
+  stage.screen = {1024, 300};
+  headless.counter = 0;
+  bool idleDone = true;
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(Engine.moveKind, 1);
+  EXPECT_EQ(stage.panel.top, 0);
+}
+
+TEST_F(SlideEngineTest, ScreenSmallerThanPanelKeepsPanelOnScreen) {
+  stage.screen = {1024, 200};
+  for (uint64_t seed = 0; seed < 50; ++seed) {
+    Engine = EngineState{};
+    headless.counter = seed * 7919;
+    bool idleDone = true;
+    EffectStep(stage, headless, 1, 0, idleDone);
+    if (Engine.moveKind == 1 || Engine.moveKind == 2) EXPECT_EQ(stage.panel.top, 0);
+  }
+}
+
+TEST_F(SlideEngineTest, ShrunkScreenStillEndsTheSlide) {
+  bool idleDone = true;
+  EffectStep(stage, headless, 1, 0, idleDone);
+  ASSERT_EQ(Engine.moveKind, 1);
+  for (int i = 0; i < 900; ++i) EffectStep(stage, headless, 1, 0, idleDone);
+  stage.screen = {500, 480};  // the panel (left 565) is now beyond the new right edge
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(Engine.moveKind, 0);
+}
+
+TEST_F(SlideEngineTest, GrownScreenMakesTheSlideLonger) {
+  bool idleDone = true;
+  EffectStep(stage, headless, 1, 0, idleDone);
+  stage.screen = {1280, 768};
+  EXPECT_EQ(RunSlide(stage, headless), 1280 + 335);
+}
+
+TEST_F(SlideEngineTest, FailingStepHasMovedButDoesNotPump) {
+  bool idleDone = true;
+  EXPECT_THROW(EffectStep(stage, headless, 7, 12, idleDone), ERangeError);
+  EXPECT_TRUE(idleDone);
+  EXPECT_EQ(stage.pumps, 0);
+  EXPECT_EQ(stage.panel.left, -335) << "the choose step was done before the error";
+  EXPECT_THROW(EffectStep(stage, headless, 7, 12, idleDone), ERangeError);
+  EXPECT_EQ(stage.panel.left, -334);
+}
+
+TEST_F(SlideEngineTest, NegativeCountMeansNoPumpButStillDone) {
+  bool idleDone = true;
+  EffectStep(stage, headless, -2, 3, idleDone);
+  EXPECT_EQ(stage.pumps, 0);
+  EXPECT_FALSE(idleDone);
+}
+
+TEST_F(SlideEngineTest, CoordinateOverflowIsAnError) {
+  bool idleDone = true;
+  Engine.moveKind = 1;
+  stage.panel.left = 2147483647;
+  stage.screen = {2147483647, 768};
+  EffectStep(stage, headless, 1, 0, idleDone);  // at the edge: ends without adding
+  EXPECT_EQ(Engine.moveKind, 0);
+
+  Engine.lastKind = 3;  // next slide is horizontal: ScreenH - PanelH overflows
+  stage.panel = {0, 0, 335, -2147483647 - 1};
+  EXPECT_THROW(EffectStep(stage, headless, 1, 0, idleDone), EIntOverflow);
+}
+
+}  // namespace
+}  // namespace morumoru

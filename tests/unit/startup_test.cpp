@@ -1,0 +1,123 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "app/exceptions.h"
+#include "platform/headless/headless_platform.h"
+#include "saver/slide_engine.h"
+
+namespace morumoru {
+namespace {
+
+TEST(FirstArgument, QuotingAndBlanks) {
+  struct Case {
+    const char* line;
+    const char* first;
+  };
+  const Case cases[] = {
+      {"morumoru.scr", ""},
+      {"morumoru.scr /s", "/s"},
+      {"morumoru.scr /p 1234", "/p"},
+      {"morumoru.scr /c:1234", "/c:1234"},
+      {"\"C:\\Program Files\\morumoru.scr\" /c 1234", "/c"},
+      {"morumoru.scr \"/c\"", "/c"},
+      {"morumoru.scr \"\"\"\" /s", "/s"},  // "" pairs before a token are skipped
+      {"morumoru.scr \"/a b\"c d", "/a bc"},
+      {"morumoru.scr \"/open", "/open"},  // a quote that never closes runs to the end
+      {"morumoru.scr\t\x01/x", "/x"},     // codes 1 to 32 are blanks
+      {"\"\" /s", ""},                    // an empty first token ends the search
+      {"morumoru.scr /設定 x", "/設定"},
+      {"morumoru.scr / c", "/"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FirstArgument(c.line), c.first) << c.line;
+}
+
+TEST(FirstArgument, ModeComparison) {
+  for (const char* line : {"m /c", "m -c", "m /c:1234", "m /c 1234", "m /config", "m \"/c\""}) {
+    EXPECT_TRUE(IsConfigurationLaunch(line)) << line;
+  }
+  for (const char* line : {"m", "m /s", "m /S", "m /C", "m /C:1234", "m -C", "m /", "m / c",
+                           "m /p 1234", "m /a 1234", "m c"}) {
+    EXPECT_FALSE(IsConfigurationLaunch(line)) << line;
+  }
+}
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override { headless.modulePath = "C:\\saver\\morumoru.scr"; }
+  std::string IniPath() { return "C:\\saver\\morumoru.ini"; }
+  platform::HeadlessPlatform headless;
+};
+
+TEST_F(StartupTest, RunningCopyIsActivatedAndNothingShown) {
+  platform::WindowId owner = headless.AddForeignWindow("morumoru app");
+  headless.AddForeignWindow("MoruMoru", owner, /*iconic=*/false);
+  headless.At(owner).iconic = true;
+  EXPECT_EQ(RunProgram(headless), 0);
+  EXPECT_EQ(headless.opened, std::vector<platform::WindowId>{owner});
+  EXPECT_EQ(headless.foregrounded, std::vector<platform::WindowId>{owner});
+  EXPECT_EQ(headless.memoryProfile.flushes.size(), 0u) << "no form was created";
+}
+
+TEST_F(StartupTest, ConfigurationModeShowsTheDialog) {
+  headless.commandLine = "morumoru.scr /c:1234";
+  platform::HeadlessPlatform::Window shown;
+  headless.onEmptyPeek = [&](int) {
+    auto dialogs = headless.WindowsTitled("morumoru screensaver");
+    ASSERT_EQ(dialogs.size(), 1u);
+    shown = headless.At(dialogs[0]);
+    headless.PostKey(headless.GetFocus(), 'C', true);  // Alt+C: CANCEL
+  };
+  EXPECT_EQ(RunProgram(headless), 0);
+  EXPECT_EQ(shown.shown, platform::ShowCommand::kNormal);
+  EXPECT_EQ(shown.bounds, (platform::Rect{327, 298, 369, 171})) << "centred";
+  // Only the application window carries the title "morumoru": no saver window.
+  EXPECT_EQ(headless.WindowsTitled("morumoru").size(), 1u);
+  EXPECT_EQ(headless.memoryProfile.writes, 0);
+  EXPECT_EQ(headless.cursorCounter, 0);
+  EXPECT_TRUE(headless.LiveWindows().empty()) << "exit processing destroys every window";
+}
+
+TEST_F(StartupTest, SaverModeReadsSettingsTwiceAndEndsOnKey) {
+  headless.commandLine = "morumoru.scr /s";
+  headless.memoryProfile.files[IniPath()]["moruscr"]["speed"] = "1";
+  headless.memoryProfile.files[IniPath()]["moruscr"]["power"] = "0";
+  int cursorWhileRunning = 99;
+  headless.onEmptyPeek = [&](int count) {
+    if (count == 50) {
+      cursorWhileRunning = headless.cursorCounter;
+      headless.PostKey(headless.GetFocus(), 'A');
+    }
+  };
+  EXPECT_EQ(RunProgram(headless), 0);
+  EXPECT_EQ(cursorWhileRunning, -1);
+  EXPECT_EQ(headless.cursorCounter, 0);
+  // The dialog's creation and the saver's creation each opened one store.
+  EXPECT_EQ(headless.memoryProfile.flushes[IniPath()], 2);
+  EXPECT_EQ(headless.memoryProfile.writes, 0);
+}
+
+TEST_F(StartupTest, FailureBeforeTheLoopShowsLastChanceBox) {
+  struct Throwing : ProfileService {
+    std::optional<std::string> Read(const std::string&, std::string_view, std::string_view) override {
+      Raise<ERangeError>(kRangeErrorText);
+    }
+    bool Write(const std::string&, std::string_view, std::string_view, std::string_view) override {
+      return false;
+    }
+    void Flush(const std::string&) override {}
+  } throwing;
+  headless.profile = &throwing;
+  EXPECT_EQ(RunProgram(headless), 1);
+  ASSERT_EQ(headless.boxes.size(), 1u);
+  EXPECT_EQ(headless.boxes[0].caption, "アプリケーション エラー");
+  EXPECT_EQ(headless.boxes[0].kind, platform::BoxKind::kTaskModalError);
+  EXPECT_EQ(headless.boxes[0].owner, platform::kNoWindow);
+  EXPECT_EQ(headless.boxes[0].text,
+            "ERangeError がモジュール morumoru.scr の 00001234 で発生しました。\r\n"
+            "範囲チェックエラー.\r\n");
+  EXPECT_EQ(headless.cursorCounter, 0);
+}
+
+}  // namespace
+}  // namespace morumoru
