@@ -13,15 +13,15 @@ namespace morumoru {
 namespace {
 
 // Steps over one whole character, so that no byte of a multi-byte character
-// is taken for a blank or a quote.
+// is taken for a blank or a quote. Only continuation bytes are taken along: a
+// broken sequence never swallows a blank, a quote or the end.
 const char* NextChar(const char* p) {
   unsigned char c = static_cast<unsigned char>(*p);
   if (c == 0) return p;
   int length = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-  for (int i = 1; i < length; ++i) {
-    if (p[i] == 0) return p + i;
-  }
-  return p + length;
+  int i = 1;
+  while (i < length && (static_cast<unsigned char>(p[i]) & 0xC0) == 0x80) ++i;
+  return p + i;
 }
 
 bool IsBlank(char c) {

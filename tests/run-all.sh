@@ -34,6 +34,18 @@ run_preset() {
 
 run_preset native || status=1
 run_preset win32 || status=1
+run_preset asan || status=1
+
+# Fuzz smoke runs: every target a bounded time from its seed corpus.
+fuzz_log=$(mktemp)
+bash tests/fuzz/run.sh "${MORUMORU_FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+fuzz_line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed' "$fuzz_log" | tail -n 1)
+if [ -n "$fuzz_line" ]; then
+  passed=$((passed + $(sed -E 's/fuzz: ([0-9]+) passed.*/\1/' <<<"$fuzz_line")))
+  failed=$((failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$fuzz_line")))
+fi
+rm -f "$fuzz_log"
 
 echo "tests: ${passed} passed, ${failed} failed"
 exit "$status"

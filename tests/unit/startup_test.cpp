@@ -28,6 +28,7 @@ TEST(FirstArgument, QuotingAndBlanks) {
       {"\"\" /s", ""},                    // an empty first token ends the search
       {"morumoru.scr /設定 x", "/設定"},
       {"morumoru.scr / c", "/"},
+      {"morumoru.scr /\xFE\x14x", "/\xFE"},  // a broken sequence never swallows a blank
   };
   for (const Case& c : cases) EXPECT_EQ(FirstArgument(c.line), c.first) << c.line;
 }
