@@ -80,6 +80,14 @@ WindowKind WindowKindOf(ControlKind kind) {
   return WindowKind::kBlank;
 }
 
+// Windows' MulDiv: a * b / c rounded half away from zero.
+int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
+  int64_t product = static_cast<int64_t>(a) * b;
+  int64_t half = (c < 0 ? -c : c) / 2;
+  int64_t result = (product < 0) == (c < 0) ? (product + half) / c : (product - half) / c;
+  return static_cast<int32_t>(result);
+}
+
 char AccessKeyOf(std::string_view caption) {
   for (size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] == '&') {
@@ -110,19 +118,35 @@ void TForm::LoadLayout(std::string_view text) {
     designBounds_.height = root.Number("ClientHeight");
   }
 
+  fontName_ = root.Text("FontName");
+  fontHeight_ = root.Number("FontHeight", 12);
+  if (style_ == platform::FormStyle::kDialog) {
+    // The dialog is laid out for 96 pixels per inch and a text height of 12:
+    // elsewhere the font follows the density, and the controls follow the
+    // font's real text height. The dialog's own size stays.
+    int32_t ppi = platform_.PixelsPerInch();
+    if (ppi > 0 && ppi != 96) {
+      int32_t designTextHeight = fontHeight_;
+      fontHeight_ = MulDiv(fontHeight_, ppi, 96);
+      int32_t textHeight = platform_.FontTextHeight(fontName_, fontHeight_);
+      if (textHeight > 0 && textHeight != designTextHeight) {
+        scaleBy_ = textHeight;
+        scaleOver_ = designTextHeight;
+      }
+    }
+  }
+
   platform::WindowSpec spec;
   spec.kind = WindowKind::kForm;
   spec.style = style_;
   spec.owner = application_.Handle();
   spec.bounds = designBounds_;
   spec.text = root.Text("Caption");
-  spec.fontName = root.Text("FontName");
-  spec.fontHeight = root.Number("FontHeight", 12);
+  spec.fontName = fontName_;
+  spec.fontHeight = fontHeight_;
   spec.events = this;
   handle_ = platform_.NewWindow(spec);
 
-  fontName_ = spec.fontName;
-  fontHeight_ = spec.fontHeight;
   for (const LayoutObject& child : root.children) AddControl(child, nullptr);
   for (const auto& control : controls_) {
     if (control->kind == ControlKind::kPanel) RefreshPanel(*control);
@@ -144,8 +168,10 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
   control.tabStop = (control.kind == ControlKind::kButton ||
                      control.kind == ControlKind::kTrackBar) &&
                     object.Flag("TabStop", true);
-  control.bounds_ = {object.Number("Left"), object.Number("Top"), object.Number("Width"),
-                     object.Number("Height")};
+  control.bounds_ = {MulDiv(object.Number("Left"), scaleBy_, scaleOver_),
+                     MulDiv(object.Number("Top"), scaleBy_, scaleOver_),
+                     MulDiv(object.Number("Width"), scaleBy_, scaleOver_),
+                     MulDiv(object.Number("Height"), scaleBy_, scaleOver_)};
 
   if (control.kind == ControlKind::kView) {
     control.picture = object.Number("Picture");

@@ -126,6 +126,9 @@ class TForm : public platform::WindowEvents {
   platform::Rect designBounds_;
   std::string fontName_;
   int32_t fontHeight_ = 12;
+  // Layout scale for another display density: numerator over denominator.
+  int32_t scaleBy_ = 1;
+  int32_t scaleOver_ = 1;
   std::vector<std::unique_ptr<TControl>> controls_;
   std::vector<platform::PictureId> pictures_;
   bool visible_ = false;

@@ -210,6 +210,8 @@ class Platform {
   virtual Size ScreenSize() = 0;         // the primary screen, asked at every use
   virtual Size VirtualScreenSize() = 0;  // all monitors
   virtual int32_t PixelsPerInch() = 0;
+  // Height in pixels of the text "0" in the font of that name and pixel height.
+  virtual int32_t FontTextHeight(std::string_view /*fontName*/, int32_t height) { return height; }
   virtual int ShowCursor(bool show) = 0;  // returns the new display counter
   virtual void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
                        BoxKind kind) = 0;

@@ -134,6 +134,8 @@ class HeadlessPlatform : public Platform {
   Size ScreenSize() override { return screen; }
   Size VirtualScreenSize() override { return virtualScreen; }
   int32_t PixelsPerInch() override { return pixelsPerInch; }
+  int32_t FontTextHeight(std::string_view, int32_t height) override { return height + textHeightBias; }
+  int32_t textHeightBias = 0;  // how far a font's text height differs from its pixel height
   int ShowCursor(bool show) override { return cursorCounter += show ? 1 : -1; }
   void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
                BoxKind kind) override;

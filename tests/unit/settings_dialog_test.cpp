@@ -95,5 +95,22 @@ TEST_F(SettingsDialogTest, FailedWriteKeepsDialogOpen) {
   EXPECT_EQ(headless.quitPosts, 1);
 }
 
+TEST_F(SettingsDialogTest, LayoutFollowsDisplayDensity) {
+  headless.pixelsPerInch = 144;  // font 18 px, text height 18: everything x 1.5
+  Open(nullptr);
+  EXPECT_EQ(dialog->Button3->Bounds(), (platform::Rect{264, 126, 264, 42}));
+  EXPECT_EQ(headless.At(dialog->TrackBar->handle).bounds, (platform::Rect{78, 24, 284, 48}));
+  EXPECT_EQ(headless.At(dialog->Handle()).bounds.width, 369) << "the dialog keeps its size";
+  EXPECT_EQ(headless.At(dialog->Label1->handle).spec.fontHeight, 18);
+}
+
+TEST_F(SettingsDialogTest, SameTextHeightMeansNoScaling) {
+  headless.pixelsPerInch = 120;  // font 15 px whose "0" is still 12 high
+  headless.textHeightBias = -3;
+  Open(nullptr);
+  EXPECT_EQ(dialog->Button3->Bounds(), (platform::Rect{176, 84, 176, 28}));
+  EXPECT_EQ(headless.At(dialog->Label1->handle).spec.fontHeight, 15);
+}
+
 }  // namespace
 }  // namespace morumoru

@@ -1,0 +1,57 @@
+// The engine's own cost per step, without any window system: choose steps
+// and one-pixel moves over the in-memory backend's saver window.
+#include <benchmark/benchmark.h>
+
+#include "app/application.h"
+#include "platform/headless/headless_platform.h"
+#include "saver/random_source.h"
+#include "saver/saver_window.h"
+#include "saver/slide_engine.h"
+
+namespace morumoru {
+namespace {
+
+struct Saver {
+  Saver() : app(headless) {
+    platform::Install(&headless);
+    headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["power"] = "0";
+    app.AddForm(form);
+  }
+  platform::HeadlessPlatform headless;
+  TApplication app;
+  Tmorumoru* form = nullptr;
+};
+
+void BM_MoveStep(benchmark::State& state) {
+  Saver saver;
+  bool idleDone = true;
+  saver.form->Effect(saver.app, idleDone);  // the first slide
+  for (auto _ : state) {
+    if (Engine.moveKind == 0) Engine.moveKind = 1;  // keep moving
+    saver.headless.counter += 1013;
+    saver.form->Effect(saver.app, idleDone);
+  }
+}
+BENCHMARK(BM_MoveStep);
+
+void BM_ChooseStep(benchmark::State& state) {
+  Saver saver;
+  bool idleDone = true;
+  for (auto _ : state) {
+    Engine.moveKind = 0;
+    saver.headless.counter += 1013;
+    saver.form->Effect(saver.app, idleDone);
+  }
+}
+BENCHMARK(BM_ChooseStep);
+
+void BM_RandomInt(benchmark::State& state) {
+  int32_t sum = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(sum += RandomInt(8001));
+}
+BENCHMARK(BM_RandomInt);
+
+}  // namespace
+}  // namespace morumoru
+
+BENCHMARK_MAIN();
