@@ -1,0 +1,627 @@
+#include "platform/win32/win32_windows.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/win32/resource_ids.h"
+#include "platform/win32/win32_text.h"
+
+namespace morumoru::platform::win32 {
+
+namespace {
+
+constexpr wchar_t kApplicationClass[] = L"MorumoruApplication";
+constexpr wchar_t kSaverClass[] = L"MorumoruSaver";
+constexpr wchar_t kDialogClass[] = L"MorumoruDialog";
+constexpr wchar_t kPanelClass[] = L"MorumoruPanel";
+constexpr wchar_t kBlankClass[] = L"MorumoruBlank";
+constexpr wchar_t kIconClass[] = L"MorumoruIcon";
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr int kLineScroll = 8;  // dialog scroll bars: pixels per arrow click
+// Posted to the application window: hand the activation on to its form.
+constexpr UINT kActivateForm = WM_APP + 1;
+
+// Handed to CreateWindowExW: the procedure takes the data over at
+// WM_NCCREATE and says so, so a failed creation frees it exactly once.
+struct Creation {
+  WindowData* data = nullptr;
+  bool attached = false;
+};
+
+LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                             DWORD_PTR ref);
+
+bool IsChildKind(WindowKind kind) {
+  return kind != WindowKind::kApplication && kind != WindowKind::kForm;
+}
+
+bool IsOwnClass(WindowKind kind) {
+  switch (kind) {
+    case WindowKind::kGroupBox:
+    case WindowKind::kLabel:
+    case WindowKind::kButton:
+    case WindowKind::kTrackBar:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// Mouse and key messages as events; false for every other message.
+bool TranslateInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Event& event) {
+  event.window = reinterpret_cast<WindowId>(window);
+  event.x = GET_X_LPARAM(lParam);
+  event.y = GET_Y_LPARAM(lParam);
+  event.shift = ShiftState();
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      event.type = EventType::kKeyDown;
+      event.key = static_cast<uint16_t>(wParam);
+      event.x = event.y = 0;
+      return true;
+    case WM_MOUSEMOVE:
+      event.type = EventType::kMouseMove;
+      return true;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      event.type = EventType::kMouseDown;
+      event.button = MouseButton::kLeft;
+      return true;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      event.type = EventType::kMouseDown;
+      event.button = MouseButton::kRight;
+      return true;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      event.type = EventType::kMouseDown;
+      event.button = MouseButton::kMiddle;
+      return true;
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONDBLCLK:
+      event.type = EventType::kMouseDown;
+      event.button = MouseButton::kOther;
+      return true;
+    case WM_LBUTTONUP:
+      event.type = EventType::kMouseUp;
+      event.button = MouseButton::kLeft;
+      return true;
+    case WM_RBUTTONUP:
+      event.type = EventType::kMouseUp;
+      event.button = MouseButton::kRight;
+      return true;
+    case WM_MBUTTONUP:
+      event.type = EventType::kMouseUp;
+      event.button = MouseButton::kMiddle;
+      return true;
+    case WM_XBUTTONUP:
+      event.type = EventType::kMouseUp;
+      event.button = MouseButton::kOther;
+      return true;
+    case WM_MOUSEWHEEL: {
+      POINT point{event.x, event.y};  // the wheel reports screen coordinates
+      ScreenToClient(window, &point);
+      event.type = EventType::kMouseWheel;
+      event.x = point.x;
+      event.y = point.y;
+      event.position = GET_WHEEL_DELTA_WPARAM(wParam);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool IsButtonMessage(UINT message) {
+  return (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK) ||
+         (message >= WM_XBUTTONDOWN && message <= WM_XBUTTONDBLCLK);
+}
+
+// A child control reports to its parent; the event goes to the control's
+// own receiver, with the control as its window.
+bool Notify(UINT message, WPARAM wParam, LPARAM lParam) {
+  auto control = reinterpret_cast<HWND>(lParam);
+  WindowData* data = DataOf(control);
+  if (!data) return false;
+  Event event;
+  event.window = reinterpret_cast<WindowId>(control);
+  if (message == WM_COMMAND) {
+    if (HIWORD(wParam) != BN_CLICKED || data->kind != WindowKind::kButton) return false;
+    event.type = EventType::kClick;
+  } else {
+    if (data->kind != WindowKind::kTrackBar) return false;
+    event.type = EventType::kScroll;
+    event.position = static_cast<int32_t>(SendMessageW(control, TBM_GETPOS, 0, 0));
+  }
+  Deliver(data->events, event);
+  return true;
+}
+
+// --- Dialog scroll bars: shown when the frame is made smaller than its
+// controls, so every control stays reachable.
+
+SIZE ContentExtent(HWND window, POINT scroll) {
+  SIZE extent{0, 0};
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+    extent.cx = std::max<LONG>(extent.cx, rect.right + scroll.x);
+    extent.cy = std::max<LONG>(extent.cy, rect.bottom + scroll.y);
+  }
+  return extent;
+}
+
+void ScrollContentTo(WindowData& data, POINT target) {
+  int dx = data.scroll.x - target.x;
+  int dy = data.scroll.y - target.y;
+  if (dx == 0 && dy == 0) return;
+  data.scroll = target;
+  // The controls are moved one by one: ScrollWindowEx leaves them in place
+  // while the window is hidden, and the two would drift apart.
+  for (HWND child = GetWindow(data.handle, GW_CHILD); child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, data.handle, reinterpret_cast<POINT*>(&rect), 2);
+    SetWindowPos(child, nullptr, rect.left + dx, rect.top + dy, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
+  RedrawWindow(data.handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void UpdateScrollBars(WindowData& data) {
+  if (data.adjusting) return;  // showing a bar resizes the client: no recursion
+  data.adjusting = true;
+  // Decide from the room there would be without bars, so that bars never
+  // stay only because they take room themselves; each bar may call for the
+  // other.
+  RECT client;
+  GetClientRect(data.handle, &client);
+  LONG_PTR style = GetWindowLongPtrW(data.handle, GWL_STYLE);
+  int barWidth = GetSystemMetrics(SM_CXVSCROLL);
+  int barHeight = GetSystemMetrics(SM_CYHSCROLL);
+  int width = client.right + ((style & WS_VSCROLL) ? barWidth : 0);
+  int height = client.bottom + ((style & WS_HSCROLL) ? barHeight : 0);
+  SIZE extent = ContentExtent(data.handle, data.scroll);
+  bool across = extent.cx > width;
+  bool down = extent.cy > height;
+  if (across && !down) down = extent.cy > height - barHeight;
+  if (down && !across) across = extent.cx > width - barWidth;
+  if (across) height -= barHeight;
+  if (down) width -= barWidth;
+  POINT target{std::clamp<LONG>(data.scroll.x, 0, std::max<LONG>(0, extent.cx - width)),
+               std::clamp<LONG>(data.scroll.y, 0, std::max<LONG>(0, extent.cy - height))};
+  ScrollContentTo(data, target);
+  // A page that holds the whole range hides its bar.
+  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+  info.nMax = std::max<LONG>(0, extent.cx - 1);
+  info.nPage = static_cast<UINT>(std::max(0, width));
+  info.nPos = target.x;
+  SetScrollInfo(data.handle, SB_HORZ, &info, TRUE);
+  info.nMax = std::max<LONG>(0, extent.cy - 1);
+  info.nPage = static_cast<UINT>(std::max(0, height));
+  info.nPos = target.y;
+  SetScrollInfo(data.handle, SB_VERT, &info, TRUE);
+  data.adjusting = false;
+}
+
+void ScrollDialog(WindowData& data, int bar, WORD request) {
+  SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+  if (!GetScrollInfo(data.handle, bar, &info)) return;
+  int position = info.nPos;
+  int last = std::max(0, info.nMax - static_cast<int>(info.nPage) + 1);
+  switch (request) {
+    case SB_LINEUP:
+      position -= kLineScroll;
+      break;
+    case SB_LINEDOWN:
+      position += kLineScroll;
+      break;
+    case SB_PAGEUP:
+      position -= static_cast<int>(info.nPage);
+      break;
+    case SB_PAGEDOWN:
+      position += static_cast<int>(info.nPage);
+      break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+      position = info.nTrackPos;
+      break;
+    case SB_TOP:
+      position = 0;
+      break;
+    case SB_BOTTOM:
+      position = last;
+      break;
+    default:
+      return;
+  }
+  position = std::clamp(position, 0, last);
+  POINT target = data.scroll;
+  (bar == SB_HORZ ? target.x : target.y) = position;
+  ScrollContentTo(data, target);
+  info.fMask = SIF_POS;
+  info.nPos = position;
+  SetScrollInfo(data.handle, bar, &info, TRUE);
+}
+
+// --- Window procedures.
+
+HWND lastActiveForm = nullptr;  // the user interface runs on one thread
+
+bool Activatable(HWND window) {
+  return IsWindowVisible(window) && IsWindowEnabled(window);
+}
+
+BOOL CALLBACK FindOwnedPopup(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<std::pair<HWND, HWND>*>(context);  // owner, found
+  if (GetWindow(window, GW_OWNER) != search->first || !Activatable(window)) return TRUE;
+  search->second = window;
+  return FALSE;
+}
+
+// The window the application window hands its activation to: the form last
+// active, else any shown window it owns (an error box over disabled forms).
+HWND PopupToActivate(HWND application) {
+  if (lastActiveForm && IsWindow(lastActiveForm) &&
+      GetWindow(lastActiveForm, GW_OWNER) == application && Activatable(lastActiveForm)) {
+    return lastActiveForm;
+  }
+  std::pair<HWND, HWND> search{application, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindOwnedPopup, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+void Activate(WindowData& data, WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(data.handle, focus)) data.lastFocus = focus;
+    return;
+  }
+  lastActiveForm = data.handle;
+  if (HIWORD(wParam)) return;  // minimized
+  // The focus comes back where the user left it, else to the form itself so
+  // that keys reach it.
+  HWND target = data.handle;
+  if (data.lastFocus && IsChild(data.handle, data.lastFocus) && IsWindowVisible(data.lastFocus) &&
+      IsWindowEnabled(data.lastFocus)) {
+    target = data.lastFocus;
+  }
+  SetFocus(target);
+}
+
+LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* data = reinterpret_cast<WindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    auto* creation =
+        static_cast<Creation*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    creation->attached = true;
+    data = creation->data;
+    data->handle = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+  }
+  if (!data) return DefWindowProcW(window, message, wParam, lParam);
+
+  switch (message) {
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      delete data;
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_ERASEBKGND:
+      if (data->kind == WindowKind::kPanel) return 1;  // the picture covers it all
+      break;
+    case WM_PAINT:
+      if (data->kind == WindowKind::kPanel) {
+        PaintPanel(window, data->picture);
+        return 0;
+      }
+      if (data->kind == WindowKind::kIcon) {
+        PaintIcon(window, data->icon);
+        return 0;
+      }
+      break;
+    case WM_GETMINMAXINFO:
+      if (data->kind == WindowKind::kForm && data->style == FormStyle::kSaver) {
+        // Maximized, the saver covers exactly the primary screen.
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMaxPosition = {0, 0};
+        info->ptMaxSize = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        info->ptMaxTrackSize.x = std::max(info->ptMaxTrackSize.x, info->ptMaxSize.x);
+        info->ptMaxTrackSize.y = std::max(info->ptMaxTrackSize.y, info->ptMaxSize.y);
+        return 0;
+      }
+      break;
+    case WM_ACTIVATE:
+      if (data->kind == WindowKind::kForm) {
+        Activate(*data, wParam);
+        return 0;
+      }
+      if (data->kind == WindowKind::kApplication && LOWORD(wParam) != WA_INACTIVE &&
+          !HIWORD(wParam)) {
+        // The zero-size window takes no input: when the task bar or another
+        // copy of the program brings it forward, its form gets the keys.
+        PostMessageW(window, kActivateForm, 0, 0);
+      }
+      break;
+    case kActivateForm:
+      if (data->kind == WindowKind::kApplication && GetActiveWindow() == window) {
+        if (HWND popup = PopupToActivate(window)) SetActiveWindow(popup);
+      }
+      return 0;
+    case WM_SIZE:
+      if (data->kind == WindowKind::kForm && data->style == FormStyle::kDialog &&
+          wParam != SIZE_MINIMIZED) {
+        UpdateScrollBars(*data);
+      }
+      break;
+    case WM_COMMAND:
+      if (lParam && Notify(message, wParam, lParam)) return 0;
+      break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (lParam) {
+        if (Notify(message, wParam, lParam)) return 0;
+      } else if (data->kind == WindowKind::kForm && data->style == FormStyle::kDialog) {
+        ScrollDialog(*data, message == WM_HSCROLL ? SB_HORZ : SB_VERT, LOWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_CLOSE: {
+      Event event;
+      event.type = EventType::kClose;
+      event.window = reinterpret_cast<WindowId>(window);
+      Deliver(data->events, event);
+      return 0;  // closing is the program's decision
+    }
+    case WM_CANCELMODE: {
+      Event event;
+      event.type = EventType::kCancelMode;
+      event.window = reinterpret_cast<WindowId>(window);
+      Deliver(data->events, event);
+      break;
+    }
+    default: {
+      Event event;
+      if (!TranslateInput(window, message, wParam, lParam, event)) break;
+      Deliver(data->events, event);  // data may be gone from here on
+      // Alt+F4, Alt+Space and the like keep their system meaning.
+      if (message == WM_SYSKEYDOWN) return DefWindowProcW(window, message, wParam, lParam);
+      return message == WM_XBUTTONDOWN || message == WM_XBUTTONUP || message == WM_XBUTTONDBLCLK
+                 ? TRUE
+                 : 0;
+    }
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                             UINT_PTR /*id*/, DWORD_PTR ref) {
+  auto* data = reinterpret_cast<WindowData*>(ref);
+  switch (message) {
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, ControlProc, kSubclassId);
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      delete data;
+      return DefSubclassProc(window, message, wParam, lParam);
+    case WM_ERASEBKGND:
+      if (data->kind == WindowKind::kGroupBox) {
+        // A group frame draws only its edge and caption: fill the inside.
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+      }
+      break;
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      // A group frame passes on what its own controls report.
+      if (lParam && Notify(message, wParam, lParam)) return 0;
+      break;
+    case WM_CANCELMODE: {
+      Event event;
+      event.type = EventType::kCancelMode;
+      event.window = reinterpret_cast<WindowId>(window);
+      Deliver(data->events, event);
+      break;
+    }
+    default: {
+      Event event;
+      if (!TranslateInput(window, message, wParam, lParam, event)) break;
+      WindowEvents* events = data->events;
+      if (IsButtonMessage(message)) {
+        // The control first takes or releases the mouse and clicks; the
+        // program's own capture handling follows and must not undo that.
+        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (IsWindow(window)) Deliver(events, event);
+        return result;
+      }
+      Deliver(events, event);
+      if (!IsWindow(window)) return 0;
+      break;
+    }
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+WNDCLASSEXW ClassOf(HINSTANCE instance, const wchar_t* name, HBRUSH background) {
+  WNDCLASSEXW c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = OwnWindowProc;
+  c.hInstance = instance;
+  c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  c.hbrBackground = background;
+  c.lpszClassName = name;
+  return c;
+}
+
+}  // namespace
+
+void RegisterWindowClasses(HINSTANCE instance) {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  auto face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  WNDCLASSEXW application = ClassOf(instance, kApplicationClass, nullptr);
+  application.hIcon = LoadIconW(instance, L"MAINICON");
+  RegisterClassExW(&application);
+  WNDCLASSEXW saver = ClassOf(instance, kSaverClass, black);
+  saver.hIcon = application.hIcon;
+  RegisterClassExW(&saver);
+  WNDCLASSEXW dialog = ClassOf(instance, kDialogClass, face);
+  dialog.hIcon = application.hIcon;
+  RegisterClassExW(&dialog);
+  WNDCLASSEXW panel = ClassOf(instance, kPanelClass, nullptr);
+  RegisterClassExW(&panel);
+  WNDCLASSEXW blank = ClassOf(instance, kBlankClass, black);
+  RegisterClassExW(&blank);
+  WNDCLASSEXW icon = ClassOf(instance, kIconClass, face);
+  RegisterClassExW(&icon);
+}
+
+HWND CreateWindowFor(const WindowSpec& spec, HINSTANCE instance, HFONT font) {
+  const wchar_t* className = nullptr;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  Rect bounds = spec.bounds;
+  HWND parent = nullptr;
+  HMENU id = nullptr;
+  if (IsChildKind(spec.kind)) {
+    // Siblings overlap (the panel slides over the black square): each paints
+    // only its own visible part.
+    style = WS_CHILD | WS_CLIPSIBLINGS;
+    if (spec.visible) style |= WS_VISIBLE;
+    if (!spec.enabled) style |= WS_DISABLED;
+    if (spec.tabStop) style |= WS_TABSTOP;
+    parent = reinterpret_cast<HWND>(spec.parent);
+    static UINT_PTR nextId = 100;
+    id = reinterpret_cast<HMENU>(nextId++);
+  }
+  switch (spec.kind) {
+    case WindowKind::kApplication:
+      className = kApplicationClass;
+      style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+      bounds = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0};
+      break;
+    case WindowKind::kForm:
+      parent = reinterpret_cast<HWND>(spec.owner);
+      if (spec.style == FormStyle::kSaver) {
+        className = kSaverClass;
+        style = WS_POPUP | WS_CLIPCHILDREN;
+        exStyle = WS_EX_TOPMOST;
+      } else {
+        className = kDialogClass;
+        style = WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
+      }
+      break;
+    case WindowKind::kPanel:
+      className = kPanelClass;
+      break;
+    case WindowKind::kBlank:
+      className = kBlankClass;
+      break;
+    case WindowKind::kIcon:
+      className = kIconClass;
+      break;
+    case WindowKind::kGroupBox:
+      className = WC_BUTTONW;
+      style |= BS_GROUPBOX | WS_CLIPCHILDREN;
+      break;
+    case WindowKind::kLabel:
+      className = WC_STATICW;
+      style |= SS_LEFTNOWORDWRAP;
+      break;
+    case WindowKind::kButton:
+      className = WC_BUTTONW;
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
+    case WindowKind::kTrackBar:
+      className = TRACKBAR_CLASSW;
+      style |= TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | TBS_FIXEDLENGTH | WS_TABSTOP;
+      break;
+  }
+
+  auto* data = new WindowData;
+  data->kind = spec.kind;
+  data->style = spec.style;
+  data->events = spec.events;
+  if (spec.kind == WindowKind::kIcon) {
+    data->icon = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(DIALOGICON), IMAGE_ICON, 32, 32, LR_SHARED));
+  }
+  bool own = IsOwnClass(spec.kind);
+  Creation creation{data, false};
+  HWND window =
+      CreateWindowExW(exStyle, className, Widen(spec.text).c_str(), style, bounds.left, bounds.top,
+                      bounds.width, bounds.height, parent, id, instance, own ? &creation : nullptr);
+  if (!window) {
+    if (!creation.attached) delete data;  // else WM_NCDESTROY has freed it
+    return nullptr;
+  }
+  if (!own) {
+    data->handle = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+    SetWindowSubclass(window, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data));
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  if (spec.kind == WindowKind::kTrackBar) {
+    SendMessageW(window, TBM_SETRANGE, TRUE, MAKELPARAM(spec.min, spec.max));
+    SendMessageW(window, TBM_SETTICFREQ, 1, 0);
+    SendMessageW(window, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(spec.thumbLength), 0);
+    SendMessageW(window, TBM_SETLINESIZE, 0, spec.lineSize);
+    SendMessageW(window, TBM_SETPAGESIZE, 0, spec.pageSize);
+  }
+  if (IsChildKind(spec.kind)) {
+    // A later sibling lies below the earlier ones, whatever the default.
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  return window;
+}
+
+WindowData* DataOf(HWND window) {
+  if (!window) return nullptr;
+  DWORD process = 0;
+  if (!GetWindowThreadProcessId(window, &process) || process != GetCurrentProcessId()) {
+    return nullptr;
+  }
+  WNDPROC procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+  DWORD_PTR ref = 0;
+  if (procedure == OwnWindowProc || GetWindowSubclass(window, ControlProc, kSubclassId, &ref)) {
+    return reinterpret_cast<WindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  }
+  return nullptr;
+}
+
+void Deliver(WindowEvents* events, const Event& event) {
+  if (!events) return;
+  try {
+    events->HandleEvent(event);
+  } catch (...) {
+    // The receivers guard themselves; this only keeps C++ unwinding out of
+    // user32's frames.
+  }
+}
+
+uint32_t ShiftState() {
+  auto held = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
+  uint32_t bits = 0;
+  if (held(VK_SHIFT)) bits |= shift::kShift;
+  if (held(VK_MENU)) bits |= shift::kAlt;
+  if (held(VK_CONTROL)) bits |= shift::kCtrl;
+  if (held(VK_LBUTTON)) bits |= shift::kLeft;
+  if (held(VK_RBUTTON)) bits |= shift::kRight;
+  if (held(VK_MBUTTON)) bits |= shift::kMiddle;
+  return bits;
+}
+
+}  // namespace morumoru::platform::win32
