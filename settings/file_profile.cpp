@@ -1,20 +1,9 @@
 #include "settings/file_profile.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <new>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#endif
+#include "platform/files/settings_file.h"
 
 namespace morumoru {
 namespace {
@@ -134,219 +123,6 @@ std::string_view BreakBeforeAppend(std::string_view text) {
   return ProfileLineEnd(text);
 }
 
-std::string UniqueSuffix() {
-  static std::atomic<uint64_t> counter{0};
-#ifdef _WIN32
-  uint64_t process = GetCurrentProcessId();
-#else
-  uint64_t process = static_cast<uint64_t>(getpid());
-#endif
-  uint64_t x = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-               (process << 40) ^ (++counter * 0x9E3779B97F4A7C15ull);
-  // splitmix64 finaliser: neighbouring inputs give unrelated names.
-  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-  x ^= x >> 31;
-  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string suffix;
-  for (int i = 0; i < 10; ++i, x /= 36) suffix.push_back(kDigits[x % 36]);
-  return suffix;
-}
-
-// ".<name>.<random>" beside `path`, so the final rename stays on one file system.
-std::string TemporaryNameBeside(const std::string& path) {
-#ifdef _WIN32
-  size_t cut = path.find_last_of("\\/:");
-#else
-  size_t cut = path.rfind('/');
-#endif
-  size_t nameStart = cut == std::string::npos ? 0 : cut + 1;
-  return path.substr(0, nameStart) + "." + path.substr(nameStart) + "." + UniqueSuffix();
-}
-
-enum class LoadStatus { kLoaded, kMissing, kFailed };
-
-constexpr int kTemporaryNameAttempts = 100;
-
-#ifdef _WIN32
-
-struct FileFacts {
-  bool readOnly = false;
-  DWORD attributes = 0;
-};
-
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-LoadStatus LoadFile(const std::string& path, std::string& content, FileFacts& facts) {
-  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return GetLastError() == ERROR_FILE_NOT_FOUND ? LoadStatus::kMissing : LoadStatus::kFailed;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
-            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            ((uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow) <= kMaxProfileFileSize;
-  if (ok) {
-    facts.attributes = info.dwFileAttributes;
-    facts.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    content.clear();
-    content.reserve(info.nFileSizeLow);
-    char buffer[65536];
-    DWORD got = 0;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) {
-      content.append(buffer, got);
-      if (content.size() > kMaxProfileFileSize) {
-        ok = false;
-        break;
-      }
-    }
-  }
-  CloseHandle(file);
-  return ok ? LoadStatus::kLoaded : LoadStatus::kFailed;
-}
-
-bool WriteAll(HANDLE file, std::string_view content) {
-  while (!content.empty()) {
-    DWORD chunk = static_cast<DWORD>((std::min<size_t>)(content.size(), 1 << 20));
-    DWORD written = 0;
-    if (!WriteFile(file, content.data(), chunk, &written, nullptr) || written == 0) return false;
-    content.remove_prefix(written);
-  }
-  return true;
-}
-
-bool ReplaceContents(const std::string& path, std::string_view content, const FileFacts* old) {
-  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    std::wstring temporary = Widen(TemporaryNameBeside(path));
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      DWORD error = GetLastError();
-      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-      return false;
-    }
-    bool ok = WriteAll(file, content) && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
-    if (ok && MoveFileExW(temporary.c_str(), Widen(path).c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      // Keep a hidden or system settings file hidden or system.
-      constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-      if (old != nullptr && (old->attributes & kKept) != 0) {
-        SetFileAttributesW(Widen(path).c_str(), old->attributes & kKept);
-      }
-      return true;
-    }
-    DeleteFileW(temporary.c_str());
-    return false;
-  }
-  return false;
-}
-
-#else  // POSIX
-
-struct FileFacts {
-  bool readOnly = false;
-  mode_t mode = 0;
-  uid_t owner = 0;
-  gid_t group = 0;
-};
-
-LoadStatus LoadFile(const std::string& path, std::string& content, FileFacts& facts) {
-  // O_NONBLOCK so that a FIFO in the file's place cannot hang us before fstat.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno == ENOENT ? LoadStatus::kMissing : LoadStatus::kFailed;
-  struct stat info;
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-            static_cast<uint64_t>(info.st_size) <= kMaxProfileFileSize;
-  if (ok) {
-    facts.mode = info.st_mode;
-    facts.owner = info.st_uid;
-    facts.group = info.st_gid;
-    // No write bit at all counts as read-only even for root, as the read-only
-    // attribute does on Windows; otherwise the file system decides.
-    facts.readOnly =
-        (info.st_mode & 0222) == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
-    content.clear();
-    content.reserve(static_cast<size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-      ssize_t got = read(fd, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) {
-        ok = got == 0;
-        break;
-      }
-      content.append(buffer, static_cast<size_t>(got));
-      if (content.size() > kMaxProfileFileSize) {
-        ok = false;
-        break;
-      }
-    }
-  }
-  close(fd);
-  return ok ? LoadStatus::kLoaded : LoadStatus::kFailed;
-}
-
-bool WriteAll(int fd, std::string_view content) {
-  while (!content.empty()) {
-    ssize_t written = write(fd, content.data(), content.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    content.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-void SyncFolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-  }
-}
-
-bool ReplaceContents(const std::string& path, std::string_view content, const FileFacts* old) {
-  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    std::string temporary = TemporaryNameBeside(path);
-    // 0666 lets the umask decide for a new file, as it would for the file itself.
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return false;
-    }
-    bool ok = WriteAll(fd, content);
-    if (ok && old != nullptr) {
-      // Owner first: changing it may clear set-id bits that fchmod then restores.
-      // Only root can give the file back to its owner; others keep it as theirs.
-      [[maybe_unused]] int ignored = fchown(fd, old->owner, old->group);
-      ok = fchmod(fd, old->mode & 07777) == 0;
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temporary.c_str(), path.c_str()) == 0) {
-      SyncFolderOf(path);
-      return true;
-    }
-    unlink(temporary.c_str());
-    return false;
-  }
-  return false;
-}
-
-#endif
-
 }  // namespace
 
 std::string_view ProfileLineEnd(std::string_view text) {
@@ -388,8 +164,11 @@ std::optional<std::string> FileProfile::Read(const std::string& path, std::strin
                                              std::string_view key) {
   try {
     std::string content;
-    FileFacts facts;
-    if (LoadFile(path, content, facts) != LoadStatus::kLoaded) return std::nullopt;
+    platform::FileFacts facts;
+    if (platform::LoadFile(path, kMaxProfileFileSize, content, facts) !=
+        platform::LoadStatus::kLoaded) {
+      return std::nullopt;
+    }
     return FindProfileValue(content, section, key);
   } catch (const std::bad_alloc&) {
     return std::nullopt;
@@ -400,26 +179,17 @@ bool FileProfile::Write(const std::string& path, std::string_view section, std::
                         std::string_view value) {
   if (path.empty()) return false;
   try {
-    std::string target = path;
-#ifndef _WIN32
-    // Write through a symbolic link rather than replacing the link itself.
-    struct stat link;
-    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-      char* resolved = realpath(path.c_str(), nullptr);
-      if (resolved == nullptr) return false;
-      target = resolved;
-      free(resolved);
-    }
-#endif
+    std::string target = platform::WriteTarget(path);
+    if (target.empty()) return false;
     std::string content;
-    FileFacts facts;
-    LoadStatus status = LoadFile(target, content, facts);
-    if (status == LoadStatus::kFailed) return false;
-    bool exists = status == LoadStatus::kLoaded;
+    platform::FileFacts facts;
+    platform::LoadStatus status = platform::LoadFile(target, kMaxProfileFileSize, content, facts);
+    if (status == platform::LoadStatus::kFailed) return false;
+    bool exists = status == platform::LoadStatus::kLoaded;
     if (exists && facts.readOnly) return false;
     std::string updated = SetProfileValue(content, section, key, value);
     if (exists && updated == content) return true;
-    return ReplaceContents(target, updated, exists ? &facts : nullptr);
+    return platform::ReplaceWholeFile(target, updated, exists ? &facts : nullptr);
   } catch (const std::bad_alloc&) {
     return false;
   }
