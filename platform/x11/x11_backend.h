@@ -1,0 +1,68 @@
+#pragma once
+// What the X11 backend offers besides the Platform interface: the pure parts
+// (key mapping, picture decoding) and helpers for its own tests. No X11
+// headers here, so tests need none.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace morumoru::platform {
+
+// The X11 platform on $DISPLAY, or null when no display can be opened.
+std::unique_ptr<Platform> CreateX11Platform();
+
+namespace x11 {
+
+// The Windows virtual-key code for an X keysym; 0xFF for keys without one.
+uint16_t VirtualKeyFromKeysym(unsigned long keysym);
+
+// Bitmaps decoded from the embedded files, as 0xRRGGBB rows top first.
+struct DecodedImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> pixels;
+};
+// 24-bit uncompressed BMP files only; false for anything else or a short file.
+bool DecodeBmp(const unsigned char* data, size_t size, DecodedImage& image);
+// The 32x32 4-bit image of an icon file, composited over `background`.
+bool DecodeIcon(const unsigned char* data, size_t size, uint32_t background, DecodedImage& image);
+
+// A caption without its "&" markers; the letter after the marker (its byte
+// range in the result) is the one to underline, start -1 when there is none.
+std::string StripAccessMarker(std::string_view caption, int32_t& underlineStart,
+                              int32_t& underlineLength);
+
+// The face the backend draws `utf8` with for a layout's font name, and
+// whether it has a glyph for every character; false without a display.
+bool ResolveFont(const std::string& family, int32_t pixelSize, const std::string& utf8,
+                 std::string& resolved, bool& covers);
+
+// A top-level window made by a connection of its own, as another program
+// would make it; for tests.
+class ForeignWindow {
+ public:
+  explicit ForeignWindow(const std::string& title);
+  ~ForeignWindow();
+  ForeignWindow(const ForeignWindow&) = delete;
+  ForeignWindow& operator=(const ForeignWindow&) = delete;
+  WindowId id() const { return window_; }
+  bool Opened() const { return window_ != kNoWindow; }
+  // Sends a key press to `target` as a synthetic event, the way another
+  // client can; `alt` holds Mod1.
+  void SendKey(WindowId target, unsigned long keysym, bool alt = false);
+  // Sends a button press or release at (x, y) in `target`.
+  void SendButton(WindowId target, unsigned button, bool press, int32_t x, int32_t y);
+
+ private:
+  void* display_ = nullptr;
+  WindowId window_ = kNoWindow;
+};
+
+}  // namespace x11
+}  // namespace morumoru::platform

@@ -1,0 +1,717 @@
+#include "platform/x11/x11_platform.h"
+
+#include <X11/Xresource.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/keysym.h>
+#include <dlfcn.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "platform/native.h"
+
+extern char** environ;
+
+namespace morumoru::platform {
+
+namespace x11 {
+
+namespace {
+
+constexpr uint32_t kPaintCode = 0x000F;
+constexpr uint32_t kCloseCode = 0x0010;
+constexpr uint32_t kKeyUpCode = 0x0101;
+constexpr uint32_t kSysKeyUpCode = 0x0105;
+constexpr uint32_t kMouseMoveCode = 0x0200;
+constexpr uint32_t kButtonDownCode = 0x0201;
+constexpr uint32_t kButtonUpCode = 0x0202;
+constexpr uint32_t kOtherCode = 0x0400;
+
+// How long an empty Peek may go without asking the kernel whether the server
+// sent something: the coarse clock costs a few nanoseconds, a poll() call
+// some hundreds, and the saver pumps thousands of times per step.
+constexpr int64_t kPollIntervalNs = 1'000'000;
+
+int64_t CoarseNow() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+// Xlib's default handler ends the process; a window that vanished under us
+// (another program's, or a focus change racing an unmap) is not worth that.
+int IgnoreXError(Display*, XErrorEvent*) {
+  return 0;
+}
+
+}  // namespace
+
+uint16_t VirtualKeyFromKeysym(unsigned long keysym) {
+  if (keysym >= XK_a && keysym <= XK_z) return static_cast<uint16_t>('A' + (keysym - XK_a));
+  if (keysym >= XK_A && keysym <= XK_Z) return static_cast<uint16_t>('A' + (keysym - XK_A));
+  if (keysym >= XK_0 && keysym <= XK_9) return static_cast<uint16_t>('0' + (keysym - XK_0));
+  if (keysym >= XK_F1 && keysym <= XK_F24) return static_cast<uint16_t>(0x70 + (keysym - XK_F1));
+  if (keysym >= XK_KP_0 && keysym <= XK_KP_9)
+    return static_cast<uint16_t>(0x60 + (keysym - XK_KP_0));
+  switch (keysym) {
+    case XK_BackSpace:
+      return vk::kBack;
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+      return vk::kTab;
+    case XK_Clear:
+    case XK_KP_Begin:
+      return 0x0C;
+    case XK_Return:
+    case XK_KP_Enter:
+      return vk::kReturn;
+    case XK_Shift_L:
+    case XK_Shift_R:
+      return vk::kShift;
+    case XK_Control_L:
+    case XK_Control_R:
+      return vk::kControl;
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+    case XK_ISO_Level3_Shift:
+      return vk::kMenu;
+    case XK_Pause:
+      return 0x13;
+    case XK_Caps_Lock:
+      return 0x14;
+    case XK_Escape:
+      return vk::kEscape;
+    case XK_space:
+    case XK_KP_Space:
+      return vk::kSpace;
+    case XK_Prior:
+    case XK_KP_Prior:
+      return vk::kPrior;
+    case XK_Next:
+    case XK_KP_Next:
+      return vk::kNext;
+    case XK_End:
+    case XK_KP_End:
+      return vk::kEnd;
+    case XK_Home:
+    case XK_KP_Home:
+      return vk::kHome;
+    case XK_Left:
+    case XK_KP_Left:
+      return vk::kLeft;
+    case XK_Up:
+    case XK_KP_Up:
+      return vk::kUp;
+    case XK_Right:
+    case XK_KP_Right:
+      return vk::kRight;
+    case XK_Down:
+    case XK_KP_Down:
+      return vk::kDown;
+    case XK_Print:
+      return 0x2C;
+    case XK_Insert:
+    case XK_KP_Insert:
+      return 0x2D;
+    case XK_Delete:
+    case XK_KP_Delete:
+      return 0x2E;
+    case XK_Super_L:
+      return 0x5B;
+    case XK_Super_R:
+      return 0x5C;
+    case XK_Menu:
+      return 0x5D;
+    case XK_KP_Multiply:
+      return 0x6A;
+    case XK_KP_Add:
+      return 0x6B;
+    case XK_KP_Separator:
+      return 0x6C;
+    case XK_KP_Subtract:
+      return 0x6D;
+    case XK_KP_Decimal:
+      return 0x6E;
+    case XK_KP_Divide:
+      return 0x6F;
+    case XK_Num_Lock:
+      return 0x90;
+    case XK_Scroll_Lock:
+      return 0x91;
+    case XK_semicolon:
+      return 0xBA;
+    case XK_equal:
+    case XK_plus:
+      return 0xBB;
+    case XK_comma:
+      return 0xBC;
+    case XK_minus:
+      return 0xBD;
+    case XK_period:
+      return 0xBE;
+    case XK_slash:
+      return 0xBF;
+    case XK_grave:
+      return 0xC0;
+    case XK_bracketleft:
+      return 0xDB;
+    case XK_backslash:
+    case XK_yen:
+      return 0xDC;
+    case XK_bracketright:
+      return 0xDD;
+    case XK_apostrophe:
+      return 0xDE;
+    case XK_Muhenkan:
+      return 0x1D;
+    case XK_Henkan:
+      return 0x1C;
+    case XK_Zenkaku_Hankaku:
+      return 0xF3;
+    default:
+      break;
+  }
+  return 0xFF;  // a key Windows has no code for; it still counts as a key
+}
+
+Display* OpenDisplay() {
+  Display* display = XOpenDisplay(nullptr);
+  // A busy server can turn a connection away for a moment; a display that
+  // is not set at all is not worth waiting for.
+  const char* name = std::getenv("DISPLAY");
+  for (int attempt = 0; !display && name && *name && attempt < 5; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    display = XOpenDisplay(nullptr);
+  }
+  return display;
+}
+
+X11Platform::X11Platform(Display* display) : display_(display) {
+  XSetErrorHandler(IgnoreXError);
+  screen_ = DefaultScreen(display_);
+  root_ = RootWindow(display_, screen_);
+  visual_ = DefaultVisual(display_, screen_);
+  colormap_ = DefaultColormap(display_, screen_);
+  depth_ = DefaultDepth(display_, screen_);
+  connection_ = ConnectionNumber(display_);
+  gc_ = XCreateGC(display_, root_, 0, nullptr);
+  XSetGraphicsExposures(display_, gc_, False);
+  InternAtoms();
+  int errorBase = 0;
+  if (XRRQueryExtension(display_, &randrEventBase_, &errorBase)) {
+    XRRSelectInput(display_, root_, RRScreenChangeNotifyMask);
+  } else {
+    randrEventBase_ = -1;
+  }
+  // A resized root (xrandr, a nested server) must show in ScreenSize.
+  XSelectInput(display_, root_, StructureNotifyMask);
+  fonts_ = std::make_unique<FontCache>(display_, screen_);
+  XftColorAllocName(display_, visual_, colormap_, "#000000", &black_);
+  XftColorAllocName(display_, visual_, colormap_, "#6D6D6D", &gray_);
+}
+
+X11Platform::~X11Platform() {
+  if (saverGrab_) {
+    XUngrabPointer(display_, CurrentTime);
+    XUngrabKeyboard(display_, CurrentTime);
+  }
+  for (auto& [xid, win] : windows_) {
+    if (win->draw) XftDrawDestroy(win->draw);
+  }
+  for (auto& [xid, win] : windows_) {
+    if (!win->parent) XDestroyWindow(display_, xid);
+  }
+  windows_.clear();
+  for (const Picture& picture : pictures_) XFreePixmap(display_, picture.pixmap);
+  if (iconPixmap_) XFreePixmap(display_, iconPixmap_);
+  if (blankCursor_) XFreeCursor(display_, blankCursor_);
+  XftColorFree(display_, visual_, colormap_, &black_);
+  XftColorFree(display_, visual_, colormap_, &gray_);
+  fonts_.reset();
+  XFreeGC(display_, gc_);
+  XCloseDisplay(display_);
+}
+
+void X11Platform::InternAtoms() {
+  const char* names[] = {"WM_PROTOCOLS",
+                         "WM_DELETE_WINDOW",
+                         "WM_STATE",
+                         "_NET_WM_NAME",
+                         "UTF8_STRING",
+                         "_MOTIF_WM_HINTS",
+                         "_NET_ACTIVE_WINDOW",
+                         "_NET_SUPPORTING_WM_CHECK",
+                         "_NET_WM_WINDOW_TYPE",
+                         "_NET_WM_WINDOW_TYPE_DIALOG",
+                         "_NET_WM_STATE",
+                         "_NET_WM_STATE_ABOVE",
+                         "_NET_WM_PID"};
+  constexpr int kCount = sizeof(names) / sizeof(names[0]);
+  static_assert(sizeof(Atoms) == kCount * sizeof(Atom));
+  Atom atoms[kCount];
+  XInternAtoms(display_, const_cast<char**>(names), kCount, False, atoms);
+  std::memcpy(&atoms_, atoms, sizeof atoms);
+}
+
+// ---- The queue ----------------------------------------------------------
+
+bool X11Platform::ConnectionReadable() {
+  if (!pollNow_) {
+    int64_t now = CoarseNow();
+    if (now - lastPoll_ < kPollIntervalNs) return false;
+    lastPoll_ = now;
+  }
+  pollNow_ = false;
+  pollfd fd{connection_, POLLIN, 0};
+  return poll(&fd, 1, 0) > 0;
+}
+
+bool X11Platform::Peek(Message& message) {
+  if (XEventsQueued(display_, QueuedAlready) > 0) return TakeEvent(message);
+  if (quitPending_) {
+    quitPending_ = false;
+    message.kind = Message::Kind::kQuit;
+    message.target = kNoWindow;
+    message.code = 0x0012;
+    message.key = 0;
+    return true;
+  }
+  if (!ConnectionReadable()) return false;
+  if (XEventsQueued(display_, QueuedAfterReading) > 0) return TakeEvent(message);
+  return false;
+}
+
+bool X11Platform::TakeEvent(Message& message) {
+  XEvent event;
+  XNextEvent(display_, &event);
+  NativeEvent native;
+  native.type = static_cast<uint8_t>(event.type);
+  native.window = event.xany.window;
+  native.sendEvent = event.xany.send_event;
+  message.kind = Message::Kind::kOther;
+  message.target = event.xany.window;
+  message.code = kOtherCode;
+  message.key = 0;
+  switch (event.type) {
+    case KeyPress:
+    case KeyRelease: {
+      KeySym keysym = XLookupKeysym(&event.xkey, 0);
+      uint16_t key = VirtualKeyFromKeysym(keysym);
+      bool alt = (event.xkey.state & Mod1Mask) != 0 || key == vk::kMenu || keysym == XK_F10;
+      native.state = event.xkey.state;
+      native.keysym = static_cast<uint32_t>(keysym);
+      message.kind = Message::Kind::kKeyboard;
+      // Like Windows, keys go to the window that has the focus.
+      Window target = event.xkey.window;
+      if (focus_ != kNoWindow && Find(focus_)) target = focus_;
+      message.target = target;
+      if (event.type == KeyPress) {
+        message.code = alt ? kSysKeyDownCode : kKeyDownCode;
+      } else {
+        message.code = alt ? kSysKeyUpCode : kKeyUpCode;
+      }
+      message.key = key;
+      currentState_ = event.xkey.state;
+      currentKeysym_ = static_cast<uint32_t>(keysym);
+      break;
+    }
+    case ButtonPress:
+    case ButtonRelease:
+      native.button = static_cast<uint8_t>(event.xbutton.button);
+      native.state = event.xbutton.state;
+      native.x = event.xbutton.x;
+      native.y = event.xbutton.y;
+      message.code = event.type == ButtonPress ? kButtonDownCode : kButtonUpCode;
+      currentState_ = event.xbutton.state;
+      currentKeysym_ = 0;
+      break;
+    case MotionNotify:
+      native.state = event.xmotion.state;
+      native.x = event.xmotion.x;
+      native.y = event.xmotion.y;
+      message.code = kMouseMoveCode;
+      currentState_ = event.xmotion.state;
+      currentKeysym_ = 0;
+      break;
+    case Expose:
+      native.x = event.xexpose.x;
+      native.y = event.xexpose.y;
+      native.width = event.xexpose.width;
+      native.height = event.xexpose.height;
+      native.count = static_cast<uint16_t>(event.xexpose.count);
+      message.code = kPaintCode;
+      break;
+    case ConfigureNotify:
+      message.target = event.xconfigure.window;
+      native.window = event.xconfigure.window;
+      native.x = event.xconfigure.x;
+      native.y = event.xconfigure.y;
+      native.width = event.xconfigure.width;
+      native.height = event.xconfigure.height;
+      if (event.xconfigure.window == root_) HandleSystemEvent(event);
+      break;
+    case MapNotify:
+    case UnmapNotify:
+      message.target = event.xmap.window;
+      native.window = event.xmap.window;
+      break;
+    case ClientMessage:
+      native.data = static_cast<uint64_t>(event.xclient.data.l[0]);
+      if (event.xclient.message_type == atoms_.wmProtocols &&
+          static_cast<Atom>(event.xclient.data.l[0]) == atoms_.wmDeleteWindow) {
+        message.code = kCloseCode;
+      }
+      break;
+    case MappingNotify:
+      XRefreshKeyboardMapping(&event.xmapping);
+      break;
+    default:
+      if (randrEventBase_ >= 0 && event.type == randrEventBase_ + RRScreenChangeNotify) {
+        HandleSystemEvent(event);
+      }
+      break;
+  }
+  std::memcpy(message.native, &native, sizeof native);
+  return true;
+}
+
+void X11Platform::HandleSystemEvent(const XEvent& event) {
+  XEvent copy = event;
+  if (randrEventBase_ >= 0) XRRUpdateConfiguration(&copy);
+  screenValid_ = false;
+}
+
+uint32_t X11Platform::ShiftBits(uint32_t state) {
+  uint32_t bits = 0;
+  if (state & ShiftMask) bits |= shift::kShift;
+  if (state & Mod1Mask) bits |= shift::kAlt;
+  if (state & ControlMask) bits |= shift::kCtrl;
+  if (state & Button1Mask) bits |= shift::kLeft;
+  if (state & Button3Mask) bits |= shift::kRight;
+  if (state & Button2Mask) bits |= shift::kMiddle;
+  return bits;
+}
+
+Event X11Platform::MakeEvent(EventType type, const Win& win, const NativeEvent& native) const {
+  Event event;
+  event.type = type;
+  event.window = win.xid;
+  event.x = native.x;
+  event.y = native.y;
+  event.shift = ShiftBits(native.state);
+  return event;
+}
+
+void X11Platform::Deliver(const Win& win, const Event& event) {
+  if (win.events) win.events->HandleEvent(event);
+}
+
+bool X11Platform::AcceptsInput(const Win& win) const {
+  if (!win.enabled) return false;
+  Window top = TopLevelOf(win.xid);
+  const Win* form = Find(top);
+  return !form || form->enabled;
+}
+
+void X11Platform::Dispatch(Message& message) {
+  NativeEvent native;
+  std::memcpy(&native, message.native, sizeof native);
+  Win* win = Find(message.target);
+  if (!win) return;
+  switch (native.type) {
+    case KeyPress: {
+      if (!AcceptsInput(*win)) return;
+      Window xid = win->xid;
+      if (win->kind == WindowKind::kButton || win->kind == WindowKind::kTrackBar) {
+        WidgetKey(*win, message.key);
+        win = Find(xid);  // a click may have closed the form
+        if (!win) return;
+      }
+      Event event = MakeEvent(EventType::kKeyDown, *win, native);
+      event.x = event.y = 0;
+      event.key = message.key;
+      Deliver(*win, event);
+      return;
+    }
+    case ButtonPress:
+    case ButtonRelease: {
+      if (!AcceptsInput(*win)) return;
+      Event event = MakeEvent(
+          native.type == ButtonPress ? EventType::kMouseDown : EventType::kMouseUp, *win, native);
+      switch (native.button) {
+        case Button1:
+          event.button = MouseButton::kLeft;
+          break;
+        case Button2:
+          event.button = MouseButton::kMiddle;
+          break;
+        case Button3:
+          event.button = MouseButton::kRight;
+          break;
+        case Button4:
+        case Button5:
+          // The wheel: one press per notch, and its release means nothing.
+          if (native.type == ButtonRelease) return;
+          event.type = EventType::kMouseWheel;
+          event.position = native.button == Button4 ? 120 : -120;
+          break;
+        default:
+          event.button = MouseButton::kOther;
+          break;
+      }
+      Window xid = win->xid;
+      if (win->kind == WindowKind::kButton || win->kind == WindowKind::kTrackBar) {
+        WidgetMouse(*win, native);
+        win = Find(xid);
+        if (!win) return;
+      }
+      Deliver(*win, event);
+      return;
+    }
+    case MotionNotify: {
+      if (!AcceptsInput(*win)) return;
+      Window xid = win->xid;
+      if (win->kind == WindowKind::kButton || win->kind == WindowKind::kTrackBar) {
+        WidgetMouse(*win, native);
+        win = Find(xid);
+        if (!win) return;
+      }
+      Deliver(*win, MakeEvent(EventType::kMouseMove, *win, native));
+      return;
+    }
+    case Expose:
+      if (win->kind == WindowKind::kPanel && win->picture) {
+        // A panel sliding in from off the screen gets one of these for every
+        // step, after its full repaint: copy back only the exposed part.
+        int32_t width = std::min(native.width, win->pictureSize.width - native.x);
+        int32_t height = std::min(native.height, win->pictureSize.height - native.y);
+        if (width == native.width && height == native.height) {
+          XCopyArea(display_, win->picture, win->xid, gc_, native.x, native.y,
+                    static_cast<unsigned>(width), static_cast<unsigned>(height), native.x,
+                    native.y);
+          return;
+        }
+      }
+      if (native.count == 0) Paint(*win);
+      return;
+    case ClientMessage:
+      if (message.code == kCloseCode) {
+        Event event;
+        event.type = EventType::kClose;
+        event.window = win->xid;
+        Deliver(*win, event);
+      }
+      return;
+    case ConfigureNotify:
+      if (!win->parent && win->kind == WindowKind::kForm) {
+        Size extra = FrameExtra(*win);
+        win->bounds.width = native.width + extra.width;
+        win->bounds.height = native.height + extra.height;
+        // Only a synthetic notice (from a window manager) gives root
+        // coordinates; a real one is relative to the frame.
+        if (native.sendEvent || win->style == FormStyle::kSaver) {
+          win->bounds.left = native.x;
+          win->bounds.top = native.y;
+        }
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void X11Platform::Wait() {
+  if (quitPending_) return;
+  if (XEventsQueued(display_, QueuedAfterFlush) > 0) return;
+  pollfd fd{connection_, POLLIN, 0};
+  while (poll(&fd, 1, -1) < 0 && errno == EINTR) {
+  }
+  // Read what arrived now, so the next Peek sees it without a poll of its own.
+  XEventsQueued(display_, QueuedAfterReading);
+  pollNow_ = true;
+}
+
+void X11Platform::PostQuit(int /*exitCode*/) {
+  quitPending_ = true;
+}
+
+bool X11Platform::KeyHeld(uint16_t key) {
+  switch (key) {
+    case vk::kShift:
+      return (currentState_ & ShiftMask) != 0;
+    case vk::kControl:
+      return (currentState_ & ControlMask) != 0;
+    case vk::kMenu:
+      return (currentState_ & Mod1Mask) != 0;
+    default:
+      return currentKeysym_ != 0 && VirtualKeyFromKeysym(currentKeysym_) == key;
+  }
+}
+
+// ---- Screen and cursor --------------------------------------------------
+
+void X11Platform::RefreshScreen() {
+  primary_ = {0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+  screenValid_ = true;
+  if (randrEventBase_ < 0) return;
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root_);
+  if (!resources) return;
+  RROutput primary = XRRGetOutputPrimary(display_, root_);
+  bool found = false;
+  for (int pass = 0; pass < 2 && !found; ++pass) {
+    for (int i = 0; i < resources->noutput && !found; ++i) {
+      RROutput output = resources->outputs[i];
+      if (pass == 0 && output != primary) continue;
+      XRROutputInfo* info = XRRGetOutputInfo(display_, resources, output);
+      if (info && info->connection == RR_Connected && info->crtc) {
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(display_, resources, info->crtc);
+        if (crtc && crtc->width > 0 && crtc->height > 0) {
+          primary_ = {crtc->x, crtc->y, static_cast<int32_t>(crtc->width),
+                      static_cast<int32_t>(crtc->height)};
+          found = true;
+        }
+        if (crtc) XRRFreeCrtcInfo(crtc);
+      }
+      if (info) XRRFreeOutputInfo(info);
+    }
+  }
+  XRRFreeScreenResources(resources);
+}
+
+Size X11Platform::ScreenSize() {
+  if (!screenValid_) RefreshScreen();
+  return {primary_.width, primary_.height};
+}
+
+Size X11Platform::VirtualScreenSize() {
+  if (!screenValid_) RefreshScreen();
+  return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+}
+
+int32_t X11Platform::PixelsPerInch() {
+  if (pixelsPerInch_ == 0) {
+    pixelsPerInch_ = 96;
+    if (const char* dpi = XGetDefault(display_, "Xft", "dpi")) {
+      double value = std::atof(dpi);
+      if (value >= 24 && value <= 960) pixelsPerInch_ = static_cast<int32_t>(value + 0.5);
+    }
+  }
+  return pixelsPerInch_;
+}
+
+void X11Platform::ApplyCursor(Window xid) {
+  if (cursorCounter_ < 0) {
+    if (!blankCursor_) {
+      char zero = 0;
+      Pixmap bitmap = XCreateBitmapFromData(display_, root_, &zero, 1, 1);
+      XColor black{};
+      blankCursor_ = XCreatePixmapCursor(display_, bitmap, bitmap, &black, &black, 0, 0);
+      XFreePixmap(display_, bitmap);
+    }
+    XDefineCursor(display_, xid, blankCursor_);
+  } else {
+    XUndefineCursor(display_, xid);
+  }
+}
+
+int X11Platform::ShowCursor(bool show) {
+  bool wasShown = cursorCounter_ >= 0;
+  cursorCounter_ += show ? 1 : -1;
+  if (wasShown != (cursorCounter_ >= 0)) {
+    for (auto& [xid, win] : windows_) {
+      if (!win->parent) ApplyCursor(xid);
+    }
+    XFlush(display_);
+  }
+  return cursorCounter_;
+}
+
+// ---- Process ------------------------------------------------------------
+
+std::string X11Platform::CommandLine() {
+  std::ifstream file("/proc/self/cmdline", std::ios::binary);
+  std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string line;
+  size_t start = 0;
+  while (start < raw.size()) {
+    size_t end = raw.find('\0', start);
+    if (end == std::string::npos) end = raw.size();
+    std::string argument = raw.substr(start, end - start);
+    if (!line.empty()) line += ' ';
+    if (argument.empty() || argument.find_first_of(" \t") != std::string::npos) {
+      line += '"' + argument + '"';
+    } else {
+      line += argument;
+    }
+    start = end + 1;
+  }
+  return line;
+}
+
+std::string X11Platform::ModulePath() {
+  char buffer[4096];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) return "morumoru";
+  return std::string(buffer, static_cast<size_t>(length));
+}
+
+std::string X11Platform::ModuleOfAddress(const void* address, uint32_t& offset) {
+  offset = 0;
+  Dl_info info{};
+  std::string path;
+  if (address && dladdr(address, &info) && info.dli_fname) {
+    path = info.dli_fname;
+    offset = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address) -
+                                   reinterpret_cast<uintptr_t>(info.dli_fbase));
+  }
+  if (path.empty()) path = ModulePath();
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool X11Platform::QueryCounter(uint64_t& count) {
+  timespec now;
+  if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return false;
+  count = uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);
+  return true;
+}
+
+uint32_t X11Platform::TickCount() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1'000'000u);
+}
+
+void X11Platform::OpenUrl(std::string_view url) {
+  std::string target(url);
+  char program[] = "xdg-open";
+  char* argv[] = {program, target.data(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) return;
+  // Reaped on the side: the dialog must not wait for a browser to start.
+  std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+}
+
+}  // namespace x11
+
+std::unique_ptr<Platform> CreateX11Platform() {
+  Display* display = x11::OpenDisplay();
+  if (!display) return nullptr;
+  return std::make_unique<x11::X11Platform>(display);
+}
+
+}  // namespace morumoru::platform

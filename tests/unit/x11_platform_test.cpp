@@ -1,0 +1,412 @@
+// The X11 backend. The pure parts run everywhere the backend builds; the rest
+// needs a display and is skipped without one.
+#if defined(MORUMORU_BACKEND_X11)
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/x11/x11_assets.h"
+#include "platform/x11/x11_backend.h"
+
+namespace {
+std::atomic<long> g_allocations{0};
+}  // namespace
+
+// Counts every allocation of the test program, so a test can tell whether a
+// call allocated at all.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  ++g_allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+namespace morumoru::platform {
+namespace {
+
+using x11::DecodeBmp;
+using x11::DecodedImage;
+using x11::VirtualKeyFromKeysym;
+
+// Keysym values as the X protocol defines them.
+TEST(X11Keys, MapsKeysymsToWindowsVirtualKeys) {
+  struct Case {
+    unsigned long keysym;
+    uint16_t key;
+  };
+  const Case cases[] = {
+      {0x61, 'A'},    {0x7A, 'Z'},    {0x41, 'A'},    {0x30, '0'},    {0x39, '9'},
+      {0xFFBE, 0x70}, {0xFFC9, 0x7B}, {0xFF51, 0x25}, {0xFF52, 0x26}, {0xFF53, 0x27},
+      {0xFF54, 0x28}, {0xFF09, 0x09}, {0xFE20, 0x09}, {0xFF0D, 0x0D}, {0xFF8D, 0x0D},
+      {0xFF1B, 0x1B}, {0xFFE1, 0x10}, {0xFFE2, 0x10}, {0xFFE3, 0x11}, {0xFFE4, 0x11},
+      {0xFFE9, 0x12}, {0xFFEA, 0x12}, {0xFF55, 0x21}, {0xFF56, 0x22}, {0xFF50, 0x24},
+      {0xFF57, 0x23}, {0x20, 0x20},   {0xFF08, 0x08}, {0xFF96, 0x25}, {0xFFB5, 0x65},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(VirtualKeyFromKeysym(c.keysym), c.key) << std::hex << "keysym 0x" << c.keysym;
+  }
+  // Keys Windows has no code for still come through as a key.
+  EXPECT_EQ(VirtualKeyFromKeysym(0x1008FF14), 0xFF);
+}
+
+std::vector<unsigned char> SmallBmp(int32_t width, int32_t height) {
+  uint32_t stride = (uint32_t(width) * 3 + 3) & ~3u;
+  uint32_t size = 54 + stride * uint32_t(height < 0 ? -height : height);
+  std::vector<unsigned char> file(size, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<unsigned char>(v >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, size);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, uint32_t(width));
+  put32(22, uint32_t(height));
+  file[26] = 1;
+  file[28] = 24;
+  return file;
+}
+
+TEST(X11Pictures, DecodesBottomUpBgrRows) {
+  std::vector<unsigned char> file = SmallBmp(2, 2);
+  // Bottom row first, each pixel blue, green, red.
+  const unsigned char bottom[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+  const unsigned char top[] = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60};
+  std::copy(std::begin(bottom), std::end(bottom), file.begin() + 54);
+  std::copy(std::begin(top), std::end(top), file.begin() + 54 + 8);
+  DecodedImage image;
+  ASSERT_TRUE(DecodeBmp(file.data(), file.size(), image));
+  EXPECT_EQ(image.width, 2);
+  EXPECT_EQ(image.height, 2);
+  EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0x302010, 0x605040, 0x030201, 0x060504}));
+}
+
+TEST(X11Pictures, RejectsBrokenFiles) {
+  DecodedImage image;
+  std::vector<unsigned char> file = SmallBmp(2, 2);
+  EXPECT_FALSE(DecodeBmp(file.data(), 53, image)) << "truncated header";
+  EXPECT_FALSE(DecodeBmp(file.data(), file.size() - 1, image)) << "truncated pixels";
+  EXPECT_FALSE(DecodeBmp(nullptr, 0, image));
+  std::vector<unsigned char> wrongDepth = file;
+  wrongDepth[28] = 32;
+  EXPECT_FALSE(DecodeBmp(wrongDepth.data(), wrongDepth.size(), image));
+  std::vector<unsigned char> notBmp = file;
+  notBmp[0] = 'X';
+  EXPECT_FALSE(DecodeBmp(notBmp.data(), notBmp.size(), image));
+  std::vector<unsigned char> hugeWidth = file;
+  hugeWidth[21] = 0x7F;  // width 0x7F000002: rows far past the file's end
+  EXPECT_FALSE(DecodeBmp(hugeWidth.data(), hugeWidth.size(), image));
+}
+
+TEST(X11Pictures, EmbeddedAssetsDecode) {
+  for (int i = 0; i < 9; ++i) {
+    x11::Blob blob = x11::EmbeddedPicture(i);
+    DecodedImage image;
+    ASSERT_TRUE(DecodeBmp(blob.data, blob.size, image)) << "picture " << i;
+    EXPECT_EQ(image.width, 335);
+    EXPECT_EQ(image.height, 300);
+  }
+  x11::Blob icon = x11::EmbeddedDialogIcon();
+  DecodedImage image;
+  ASSERT_TRUE(x11::DecodeIcon(icon.data, icon.size, 0xF0F0F0, image));
+  EXPECT_EQ(image.width, 32);
+  EXPECT_EQ(image.height, 32);
+  size_t drawn = 0;
+  for (uint32_t pixel : image.pixels) drawn += pixel != 0xF0F0F0;
+  EXPECT_GT(drawn, 100u);
+}
+
+TEST(X11Pictures, IconRejectsTruncatedFiles) {
+  x11::Blob icon = x11::EmbeddedDialogIcon();
+  DecodedImage image;
+  EXPECT_FALSE(x11::DecodeIcon(icon.data, icon.size - 1, 0, image));
+  EXPECT_FALSE(x11::DecodeIcon(icon.data, 20, 0, image));
+}
+
+TEST(X11Text, AccessMarkersAreHiddenAndTheirLetterUnderlined) {
+  int32_t start = 0, length = 0;
+  EXPECT_EQ(x11::StripAccessMarker("OK(&O)", start, length), "OK(O)");
+  EXPECT_EQ(start, 3);
+  EXPECT_EQ(length, 1);
+  EXPECT_EQ(x11::StripAccessMarker("Fish && &Chips", start, length), "Fish & Chips");
+  EXPECT_EQ(start, 7);
+  EXPECT_EQ(x11::StripAccessMarker("no marker", start, length), "no marker");
+  EXPECT_EQ(start, -1);
+  EXPECT_EQ(x11::StripAccessMarker("&移動", start, length), "移動");
+  EXPECT_EQ(start, 0);
+  EXPECT_EQ(length, 3) << "a whole UTF-8 character";
+  EXPECT_EQ(x11::StripAccessMarker("end&", start, length), "end&");
+}
+
+TEST(X11Text, DialogTextsAlwaysHaveGlyphs) {
+  std::string resolved;
+  bool covers = false;
+  const std::string texts =
+      "移動スピードはやいゆっくりOK(O)CANCEL(C)morumoru のホームページへ"
+      "スライドショーのスクリーンセーバー  morumoru 1.2";
+  // The layouts' face, whether or not it is installed, and one that is not.
+  for (const char* family : {"ＭＳ Ｐゴシック", "No Such Face At All"}) {
+    if (!x11::ResolveFont(family, 12, texts, resolved, covers)) GTEST_SKIP() << "no X display";
+    EXPECT_TRUE(covers) << family << " resolved to " << resolved;
+  }
+}
+
+// Records what windows hand to the program.
+struct Recorder : WindowEvents {
+  void HandleEvent(const Event& event) noexcept override { events.push_back(event); }
+  std::vector<Event> events;
+};
+
+class X11PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform_ = CreateX11Platform();
+    if (!platform_) GTEST_SKIP() << "no X display";
+    WindowSpec app;
+    app.kind = WindowKind::kApplication;
+    app.text = Title();
+    app.events = &recorder_;
+    application_ = platform_->NewWindow(app);
+  }
+
+  std::string Title() const { return "MoruTest-" + std::to_string(getpid()); }
+
+  WindowId Dialog() {
+    WindowSpec spec;
+    spec.kind = WindowKind::kForm;
+    spec.style = FormStyle::kDialog;
+    spec.owner = application_;
+    spec.bounds = {10, 10, 369, 171};
+    spec.text = "dialog";
+    spec.events = &recorder_;
+    return platform_->NewWindow(spec);
+  }
+
+  // Handles messages until `count` events were recorded or a second passed.
+  void PumpUntil(size_t count) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (recorder_.events.size() < count && std::chrono::steady_clock::now() < end) {
+      Message message;
+      if (platform_->Peek(message)) {
+        messages_.push_back(message);
+        platform_->Dispatch(message);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+  }
+
+  void Drain() {
+    Message message;
+    while (platform_->Peek(message)) platform_->Dispatch(message);
+  }
+
+  std::unique_ptr<Platform> platform_;
+  Recorder recorder_;
+  WindowId application_ = kNoWindow;
+  std::vector<Message> messages_;
+};
+
+TEST_F(X11PlatformTest, EmptyPeekIsFalseAndAllocatesNothing) {
+  Drain();
+  Message message;
+  constexpr int kPeeks = 200000;
+  long before = g_allocations.load();
+  auto start = std::chrono::steady_clock::now();
+  int taken = 0;
+  for (int i = 0; i < kPeeks; ++i) taken += platform_->Peek(message);
+  auto spent = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(taken, 0);
+  EXPECT_EQ(g_allocations.load(), before);
+  double ns = std::chrono::duration<double, std::nano>(spent).count() / kPeeks;
+  RecordProperty("empty_peek_ns", std::to_string(ns));
+  std::printf("one empty Peek: %.1f ns\n", ns);
+}
+
+TEST_F(X11PlatformTest, PostedQuitComesOutOnce) {
+  Drain();
+  platform_->PostQuit(0);
+  Message message;
+  ASSERT_TRUE(platform_->Peek(message));
+  EXPECT_EQ(message.kind, Message::Kind::kQuit);
+  EXPECT_FALSE(platform_->Peek(message));
+}
+
+TEST_F(X11PlatformTest, ChildBoundsAreWhatWasSet) {
+  WindowId form = Dialog();
+  WindowSpec spec;
+  spec.kind = WindowKind::kPanel;
+  spec.parent = form;
+  spec.bounds = {8, 8, 545, 300};
+  spec.events = &recorder_;
+  WindowId panel = platform_->NewWindow(spec);
+  ASSERT_NE(panel, kNoWindow);
+  EXPECT_EQ(platform_->GetBounds(panel), (Rect{8, 8, 545, 300}));
+  platform_->SetBounds(panel, {-335, 100, 335, 300});
+  EXPECT_EQ(platform_->GetBounds(panel), (Rect{-335, 100, 335, 300}));
+  platform_->SetBounds(panel, {-334, 100, 335, 300});
+  EXPECT_EQ(platform_->GetBounds(panel), (Rect{-334, 100, 335, 300}));
+  // A form's bounds are its outer rectangle, frame included.
+  platform_->SetBounds(form, {100, 50, 369, 171});
+  EXPECT_EQ(platform_->GetBounds(form), (Rect{100, 50, 369, 171}));
+  platform_->DestroyWindow(form);
+  EXPECT_EQ(platform_->GetBounds(panel), Rect{}) << "children go with their form";
+}
+
+TEST_F(X11PlatformTest, FindsOtherProgramsWindowsInAnyCaseButNotOurs) {
+  std::string title = Title();
+  EXPECT_EQ(platform_->FindForeignWindow(title), kNoWindow);
+  std::string upper = title;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  x11::ForeignWindow other(upper);
+  ASSERT_TRUE(other.Opened());
+  EXPECT_EQ(platform_->FindForeignWindow(title), other.id());
+  EXPECT_EQ(platform_->GetOwner(other.id()), kNoWindow);
+  EXPECT_FALSE(platform_->IsIconic(other.id()));
+}
+
+TEST_F(X11PlatformTest, KeysGoToTheFocusWindowWithWindowsCodes) {
+  WindowId form = Dialog();
+  platform_->SetFocus(form);
+  x11::ForeignWindow sender("sender");
+  ASSERT_TRUE(sender.Opened());
+  sender.SendKey(form, 0x61);          // a
+  sender.SendKey(form, 0xFFBF, true);  // Alt+F2
+  PumpUntil(2);
+  ASSERT_EQ(recorder_.events.size(), 2u);
+  EXPECT_EQ(recorder_.events[0].type, EventType::kKeyDown);
+  EXPECT_EQ(recorder_.events[0].key, 'A');
+  EXPECT_EQ(recorder_.events[0].window, form);
+  EXPECT_EQ(recorder_.events[1].key, 0x71);
+  EXPECT_EQ(recorder_.events[1].shift & shift::kAlt, shift::kAlt);
+  std::vector<uint32_t> codes;
+  for (const Message& m : messages_) {
+    if (m.kind == Message::Kind::kKeyboard) codes.push_back(m.code);
+  }
+  EXPECT_EQ(codes, (std::vector<uint32_t>{kKeyDownCode, kSysKeyDownCode}));
+}
+
+TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
+  WindowId form = Dialog();
+  WindowSpec spec;
+  spec.kind = WindowKind::kTrackBar;
+  spec.parent = form;
+  spec.bounds = {52, 16, 189, 32};
+  spec.min = 1;
+  spec.max = 7;
+  spec.tabStop = true;
+  spec.events = &recorder_;
+  WindowId slider = platform_->NewWindow(spec);
+  platform_->SetSliderPosition(slider, 9);
+  EXPECT_EQ(platform_->GetSliderPosition(slider), 7) << "clamped to the range";
+  platform_->SetSliderPosition(slider, 2);
+  platform_->SetFocus(slider);
+  x11::ForeignWindow sender("sender");
+  ASSERT_TRUE(sender.Opened());
+  sender.SendKey(form, 0xFF53);  // Right: +1
+  sender.SendKey(form, 0xFF56);  // Page Down: +2
+  sender.SendKey(form, 0xFF57);  // End
+  sender.SendKey(form, 0xFF51);  // Left: -1
+  sender.SendKey(form, 0xFF55);  // Page Up: -2
+  sender.SendKey(form, 0xFF50);  // Home
+  PumpUntil(12);
+  std::vector<int32_t> scrolls;
+  for (const Event& e : recorder_.events) {
+    if (e.type == EventType::kScroll) scrolls.push_back(e.position);
+  }
+  EXPECT_EQ(scrolls, (std::vector<int32_t>{3, 5, 7, 6, 4, 1}));
+  EXPECT_EQ(platform_->GetSliderPosition(slider), 1);
+}
+
+TEST_F(X11PlatformTest, ButtonsClickOnReleaseInside) {
+  WindowId form = Dialog();
+  WindowSpec spec;
+  spec.kind = WindowKind::kButton;
+  spec.parent = form;
+  spec.bounds = {8, 84, 76, 28};
+  spec.text = "OK(&O)";
+  spec.tabStop = true;
+  spec.events = &recorder_;
+  WindowId button = platform_->NewWindow(spec);
+  x11::ForeignWindow sender("sender");
+  ASSERT_TRUE(sender.Opened());
+  sender.SendButton(button, 1, true, 10, 10);
+  sender.SendButton(button, 1, false, 12, 12);
+  PumpUntil(3);
+  std::vector<EventType> types;
+  for (const Event& e : recorder_.events) types.push_back(e.type);
+  EXPECT_EQ(types, (std::vector<EventType>{EventType::kMouseDown, EventType::kClick,
+                                           EventType::kMouseUp}));
+  EXPECT_EQ(platform_->GetFocus(), button) << "a pressed button takes the focus";
+
+  recorder_.events.clear();
+  sender.SendButton(button, 1, true, 10, 10);
+  sender.SendButton(button, 1, false, -5, 10);  // let go beside it
+  PumpUntil(2);
+  for (const Event& e : recorder_.events) EXPECT_NE(e.type, EventType::kClick);
+}
+
+TEST_F(X11PlatformTest, WheelAndExtraButtonsAreNotClicks) {
+  WindowId form = Dialog();
+  WindowSpec spec;
+  spec.kind = WindowKind::kPanel;
+  spec.parent = form;
+  spec.bounds = {0, 0, 100, 100};
+  spec.events = &recorder_;
+  WindowId panel = platform_->NewWindow(spec);
+  x11::ForeignWindow sender("sender");
+  ASSERT_TRUE(sender.Opened());
+  sender.SendButton(panel, 4, true, 5, 5);
+  sender.SendButton(panel, 4, false, 5, 5);  // a notch's release means nothing
+  sender.SendButton(panel, 8, true, 5, 5);
+  sender.SendButton(panel, 3, true, 5, 6);
+  PumpUntil(3);
+  ASSERT_EQ(recorder_.events.size(), 3u);
+  EXPECT_EQ(recorder_.events[0].type, EventType::kMouseWheel);
+  EXPECT_EQ(recorder_.events[1].type, EventType::kMouseDown);
+  EXPECT_EQ(recorder_.events[1].button, MouseButton::kOther);
+  EXPECT_EQ(recorder_.events[2].button, MouseButton::kRight);
+  EXPECT_EQ(recorder_.events[2].y, 6);
+  EXPECT_EQ(recorder_.events[2].window, panel);
+}
+
+TEST_F(X11PlatformTest, DestroyedWindowsLoseFocusAndCapture) {
+  WindowId form = Dialog();
+  WindowSpec spec;
+  spec.kind = WindowKind::kButton;
+  spec.parent = form;
+  spec.bounds = {8, 84, 76, 28};
+  spec.tabStop = true;
+  WindowId button = platform_->NewWindow(spec);
+  platform_->SetFocus(button);
+  platform_->SetCapture(button);
+  EXPECT_EQ(platform_->GetCapture(), button);
+  platform_->DestroyWindow(form);
+  EXPECT_EQ(platform_->GetFocus(), kNoWindow);
+  EXPECT_EQ(platform_->GetCapture(), kNoWindow);
+  EXPECT_FALSE(platform_->IsVisible(button));
+}
+
+}  // namespace
+}  // namespace morumoru::platform
+
+#endif  // MORUMORU_BACKEND_X11
