@@ -1,0 +1,235 @@
+# The settings dialog: which arguments open it, its size and place, and what
+# OK and CANCEL do to the INI. Sourced by run.sh after lib.sh.
+
+DIALOG_TITLE='morumoru screensaver'
+DIALOG_W=369
+DIALOG_H=171
+# Without a window manager nobody draws the frame: the X window is then the
+# client area, and a Windows sizing frame with caption adds these.
+FRAME_LEFT=4
+FRAME_TOP=23
+FRAME_RIGHT=4
+FRAME_BOTTOM=4
+
+# Waits for the dialog and gives it the keyboard, as a window manager would.
+# Sets DIALOG_ID.
+wait_dialog() {
+  DIALOG_ID=$(wait_window "$DIALOG_TITLE" 15) || {
+    alive || fail "no dialog; the program ended"
+    fail "no window named '$DIALOG_TITLE' within 15s"
+  }
+  focus_window "$DIALOG_ID"
+  sleep 0.5
+  log "dialog window $DIALOG_ID"
+}
+
+within() { (($1 - $2 <= $3 && $2 - $1 <= $3)); }
+
+centred() { within $((2 * $1 + $3)) "$SCREEN_W" 8 && within $((2 * $2 + $4)) "$SCREEN_H" 8; }
+
+# Size about 369 x 171 and centred. Without a window manager a backend may
+# leave the frame undrawn; then the frame would either surround the window
+# (Windows' way) or start at the window's place (an X window manager with
+# north-west gravity): either is taken as centred.
+expect_dialog_size_and_place() {
+  window_geometry "$DIALOG_ID" -frame
+  local fx=$GEOM_X fy=$GEOM_Y fw=$GEOM_W fh=$GEOM_H
+  window_geometry "$DIALOG_ID"
+  log "dialog: window ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}, with frame ${fw}x${fh}+${fx}+${fy}"
+  if within "$fw" $DIALOG_W 4 && within "$fh" $DIALOG_H 4; then
+    log "dialog outer rect ${fw}x${fh}+${fx}+${fy} (frame drawn)"
+    centred "$fx" "$fy" "$fw" "$fh" ||
+      fail "dialog at ${fw}x${fh}+${fx}+${fy} is not centred on the ${SCREEN_W}x${SCREEN_H} screen"
+    return
+  fi
+  local w=$((GEOM_W + FRAME_LEFT + FRAME_RIGHT)) h=$((GEOM_H + FRAME_TOP + FRAME_BOTTOM))
+  local x=$((GEOM_X - FRAME_LEFT)) y=$((GEOM_Y - FRAME_TOP))
+  log "dialog outer size ${w}x${h} (no frame drawn: client area + $FRAME_LEFT,$FRAME_TOP,$FRAME_RIGHT,$FRAME_BOTTOM)"
+  if ! within "$w" $DIALOG_W 4 || ! within "$h" $DIALOG_H 4; then
+    fail "dialog is ${w}x${h} with a frame added (window ${GEOM_W}x${GEOM_H}), expected about ${DIALOG_W}x${DIALOG_H}"
+  fi
+  if centred "$x" "$y" "$w" "$h"; then
+    log "centred with the frame around the window: ${w}x${h}+${x}+${y}"
+  elif centred "$GEOM_X" "$GEOM_Y" "$w" "$h"; then
+    log "centred with the frame at the window's place: ${w}x${h}+${GEOM_X}+${GEOM_Y}"
+  else
+    fail "dialog window ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y} is not centred with a frame around it nor at its place"
+  fi
+}
+
+# dialog_opens argv|raw ARGS...: the dialog alone opens; Alt+C closes it.
+dialog_opens() {
+  local how=$1
+  shift
+  new_app_dir
+  if [ "$how" = raw ]; then launch_raw "$1"; else launch "$@"; fi
+  wait_dialog
+  local count
+  count=$(count_windows_named "$DIALOG_TITLE")
+  [ "$count" = 1 ] || fail "$count dialogs, expected 1"
+  expect_dialog_size_and_place
+  count=$(count_windows_named morumoru)
+  [ "$count" = 0 ] || fail "a window named morumoru (the saver) appeared with the dialog"
+  press alt+c
+  expect_exit_0 5 "Alt+C"
+  [ ! -e "$INI" ] || fail "CANCEL created $INI"
+}
+
+scenario "D1 /c opens the dialog" dialog_opens argv /c
+scenario "D1 -c opens the dialog" dialog_opens argv -c
+scenario "D1 /c:1234 opens the dialog" dialog_opens argv /c:1234
+scenario "D1 /c 1234 opens the dialog" dialog_opens argv /c 1234
+scenario "D1 /config opens the dialog" dialog_opens argv /config
+scenario 'D1 "/c" (quoted) opens the dialog' dialog_opens raw '"/c"'
+
+# dialog_keys_store INI_LINE|- KEYS... -- EXPECTED_LINES...|none: with the
+# given INI (or none), the keys end the dialog with exit 0 and leave these
+# lines (or no file).
+dialog_keys_store() {
+  local initial=$1
+  shift
+  local -a keys=()
+  while [ "$1" != -- ]; do
+    keys+=("$1")
+    shift
+  done
+  shift
+  new_app_dir
+  [ "$initial" != - ] && write_ini '[moruscr]' "$initial"
+  launch /c
+  wait_dialog
+  press "${keys[@]}"
+  expect_exit_0 5 "keys ${keys[*]}"
+  if [ "$1" = none ]; then
+    [ ! -e "$INI" ] || fail "keys ${keys[*]} wrote $(lines_of "$INI" | paste -sd'|')"
+  else
+    expect_ini_lines "$@"
+  fi
+}
+
+scenario "D2 OK without INI writes speed=5" \
+  dialog_keys_store - alt+o -- '[moruscr]' 'speed=5'
+scenario "D2 Right twice then OK stores 7" \
+  dialog_keys_store - Right Right alt+o -- '[moruscr]' 'speed=7'
+scenario "D2 Left, Page Down, OK store 6 (5 - 1 + 2)" \
+  dialog_keys_store - Left Next alt+o -- '[moruscr]' 'speed=6'
+
+# Tab order: slider, OK, CANCEL, link button, and round again; Return
+# clicks the focused button only.
+scenario "D2 Tab to OK, Return stores the slider" \
+  dialog_keys_store - Right Tab Return -- '[moruscr]' 'speed=6'
+scenario "D2 Tab twice to CANCEL, Return writes nothing" \
+  dialog_keys_store - Right Tab Tab Return -- none
+scenario "D2 four Tabs come back to the slider" \
+  dialog_keys_store - Tab Tab Tab Tab Left alt+o -- '[moruscr]' 'speed=4'
+
+# Escape, and Return on the slider, leave the dialog open.
+keys_do_nothing() {
+  new_app_dir
+  launch /c
+  wait_dialog
+  press Escape Return
+  expect_alive_after 1.5 "after Escape and Return on the slider"
+  press alt+c
+  expect_exit_0 5 "Alt+C"
+  [ ! -e "$INI" ] || fail "the dialog wrote $(lines_of "$INI" | paste -sd'|')"
+}
+scenario "D2 Escape and Return on the slider do nothing" keys_do_nothing
+
+cancel_writes_nothing() {
+  new_app_dir
+  launch /c
+  wait_dialog
+  press alt+c
+  expect_exit_0 5 "Alt+C"
+  [ ! -e "$INI" ] || fail "CANCEL created $INI"
+}
+scenario "D2 CANCEL without INI creates no file" cancel_writes_nothing
+
+cancel_keeps_file() {
+  new_app_dir
+  write_ini '[moruscr]' 'speed=3'
+  cp "$INI" "$SCENARIO_DIR/before.ini"
+  launch /c
+  wait_dialog
+  press Right
+  press alt+c
+  expect_exit_0 5 "Alt+C"
+  cmp -s "$INI" "$SCENARIO_DIR/before.ini" || fail "CANCEL changed the INI: $(lines_of "$INI" | paste -sd'|')"
+}
+scenario "D2 CANCEL leaves a stored speed byte for byte" cancel_keeps_file
+
+# Stored texts the dialog reads leniently, and what OK writes back.
+while read -r stored written; do
+  scenario "D3 stored speed=$stored is written back as $written" \
+    dialog_keys_store "speed=$stored" alt+o -- '[moruscr]' "speed=$written"
+done <<'EOF'
+0 1
+-5 1
+100 7
+0x3 3
+$3 3
+1.5 5
+EOF
+
+other_keys_survive() {
+  new_app_dir
+  write_ini '[moruscr]' 'speed=2' 'power=9'
+  launch /c
+  wait_dialog
+  press alt+o
+  expect_exit_0 5 "Alt+O"
+  expect_ini_lines '[moruscr]' 'speed=2' 'power=9'
+}
+scenario "D3 a hand-written power=9 survives OK" other_keys_survive
+
+# OK on a read-only INI: an error box, the dialog stays, the file unchanged.
+read_only_ini() {
+  new_app_dir
+  write_ini '[moruscr]' 'speed=3'
+  make_ini_read_only
+  cp "$INI" "$SCENARIO_DIR/before.ini"
+  launch /c
+  wait_dialog
+  press Right alt+o
+  local box
+  box=$(wait_window morumoru 10) || {
+    alive || fail "no error box: the program ended (INI now $(lines_of "$INI" | paste -sd'|'))"
+    fail "no error box named morumoru within 10s"
+  }
+  window_geometry "$box"
+  log "error box $box: ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}"
+  screenshot "$SCENARIO_DIR/box.png"
+  [ "$(count_windows_named "$DIALOG_TITLE")" = 1 ] || fail "the dialog closed with the box"
+  focus_window "$box"
+  sleep 0.3
+  press Return
+  local deadline=$(($(now_ms) + 5000))
+  while [ -n "$(windows_named morumoru)" ] && (($(now_ms) < deadline)); do sleep 0.1; done
+  [ -z "$(windows_named morumoru)" ] || fail "Return did not close the box"
+  alive || fail "the program ended after the box"
+  [ "$(count_windows_named "$DIALOG_TITLE")" = 1 ] || fail "the dialog is gone after the box"
+  cmp -s "$INI" "$SCENARIO_DIR/before.ini" || fail "the read-only INI changed: $(lines_of "$INI" | paste -sd'|')"
+  focus_window "$DIALOG_ID"
+  sleep 0.3
+  press alt+c
+  expect_exit_0 5 "Alt+C after the box"
+}
+scenario "D4 OK on a read-only INI shows a box and keeps the dialog" read_only_ini
+
+dialog_screenshot() {
+  new_app_dir
+  write_ini '[moruscr]' 'speed=3'
+  launch /c
+  wait_dialog
+  # Focus once more when all is drawn, so that the caption shows active.
+  sleep 0.5
+  focus_window "$DIALOG_ID"
+  sleep 0.5
+  mkdir -p "$SHOTS_DIR"
+  import -window "$DIALOG_ID" "png:$SHOTS_DIR/dialog-$TARGET.png" || fail "import of the dialog failed"
+  log "saved $SHOTS_DIR/dialog-$TARGET.png"
+  press alt+c
+  expect_exit_0 5 "Alt+C"
+}
+scenario "D5 screenshot of the dialog" dialog_screenshot

@@ -1,0 +1,407 @@
+# Shared helpers of the system tests. Sourced by run.sh; every scenario runs
+# in a subshell of its own, so `fail` ends only the scenario that calls it.
+#
+# Set by run.sh: TARGET (wine|native), EXE, WORK (scratch folder), ROOT (the
+# repository), DISPLAY, and for wine WINEPREFIX.
+
+SCREEN_W=1024
+SCREEN_H=768
+PICTURE_W=335
+PICTURE_H=300
+
+# Scenario log lines carry the seconds since the scenario started.
+log() {
+  local ms=$(($(date +%s%N) / 1000000 - ${SCENARIO_START_MS:-0}))
+  printf '# %d.%03d %s\n' $((ms / 1000)) $((ms % 1000)) "$*"
+}
+
+# Ends the current scenario; the reason is printed on its "not ok" line.
+fail() {
+  echo "$*" >"$SCENARIO_DIR/reason"
+  log "FAIL: $*"
+  exit 1
+}
+
+# Milliseconds since the epoch, for deadlines finer than bash's SECONDS.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# ---------------------------------------------------------------- launching
+
+# A fresh folder holding a copy of the program; the INI file is the program's
+# path with the extension replaced by ".ini".
+new_app_dir() {
+  APP_DIR=$(mktemp -d "$SCENARIO_DIR/app-XXXXXX")
+  if [ "$TARGET" = wine ]; then
+    cp "$EXE" "$APP_DIR/morumoru.scr"
+  else
+    cp "$EXE" "$APP_DIR/morumoru"
+  fi
+  INI="$APP_DIR/morumoru.ini"
+}
+
+# Writes the INI beside the program, one argument per line.
+write_ini() {
+  printf '%s\n' "$@" >"$INI"
+}
+
+# The INI path as the Windows program sees it (Wine maps / to drive Z:).
+ini_windows_path() {
+  local path=${INI//\//\\}
+  echo "Z:$path"
+}
+
+# Starts the program from its folder with the given arguments, in the
+# background. Sets PRODUCT_PID (the program's own process: `exec` keeps it).
+launch() {
+  log "launch: $*"
+  if [ "$TARGET" = wine ]; then
+    (cd "$APP_DIR" && exec wine ./morumoru.scr "$@") >>"$SCENARIO_DIR/product.log" 2>&1 &
+  else
+    (cd "$APP_DIR" && exec ./morumoru "$@") >>"$SCENARIO_DIR/product.log" 2>&1 &
+  fi
+  PRODUCT_PID=$!
+  echo "$PRODUCT_PID" >>"$WORK/pids"
+}
+
+# Starts the program with a command-line tail given as raw text, for quoting
+# that argv cannot carry to a Windows program: Wine would escape the quotes.
+# Under Wine a batch file runs it (cmd waits for the program and passes its
+# exit code on); natively the text is split by the shell's own rules but
+# keeps its quote characters.
+launch_raw() {
+  local tail=$1
+  log "launch (raw command line): morumoru $tail"
+  if [ "$TARGET" = wine ]; then
+    printf '@morumoru.scr %s\r\n@exit %%ERRORLEVEL%%\r\n' "$tail" >"$APP_DIR/run.bat"
+    (cd "$APP_DIR" && exec wine cmd /c run.bat) >>"$SCENARIO_DIR/product.log" 2>&1 &
+  else
+    local -a words
+    read -r -a words <<<"$tail"
+    (cd "$APP_DIR" && exec ./morumoru "${words[@]}") >>"$SCENARIO_DIR/product.log" 2>&1 &
+  fi
+  PRODUCT_PID=$!
+  echo "$PRODUCT_PID" >>"$WORK/pids"
+}
+
+alive() { kill -0 "${1:-$PRODUCT_PID}" 2>/dev/null; }
+
+# Waits up to `seconds` for the program to end; sets EXIT_CODE.
+wait_exit() {
+  local seconds=$1 pid=${2:-$PRODUCT_PID}
+  local deadline=$(($(now_ms) + seconds * 1000))
+  while alive "$pid"; do
+    (($(now_ms) >= deadline)) && return 1
+    sleep 0.1
+  done
+  wait "$pid"
+  EXIT_CODE=$?
+  return 0
+}
+
+# The program must end within `seconds` with exit code 0. The native saver
+# at speed 1 keeps the X server busy, which slows the key's way to it: there
+# it gets twice the time.
+expect_exit_0() {
+  local seconds=$1 what=$2
+  [ "$TARGET" = native ] && seconds=$((seconds * 2))
+  wait_exit "$seconds" || fail "$what: still running ${seconds}s later"
+  [ "$EXIT_CODE" -eq 0 ] || fail "$what: exit code $EXIT_CODE, expected 0"
+  log "$what: exited with 0"
+}
+
+# The program must still run `seconds` from now.
+expect_alive_after() {
+  local seconds=$1 what=$2
+  sleep "$seconds"
+  if ! alive; then
+    wait "$PRODUCT_PID"
+    fail "$what: the program ended (exit code $?) but should still run"
+  fi
+  log "$what: still running after ${seconds}s"
+}
+
+# ---------------------------------------------------------------- windows
+
+# Visible windows whose name is exactly `title`, one id a line. The
+# application window is shown with no size (it stands for the program on the
+# task bar) and bears the program's title too; Wine maps it as 1x1: skip it.
+# xdotool matches names without regard to case, so the name is compared again.
+windows_named() {
+  local id size
+  for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] || continue
+    size=$(xwininfo -id "$id" 2>/dev/null | sed -n 's/^ *\(Width\|Height\): *//p' | paste -sd x)
+    [ -n "$size" ] && [ "$size" != 1x1 ] && [ "$size" != 0x0 ] && echo "$id"
+  done
+  return 0
+}
+
+count_windows_named() {
+  windows_named "$1" | grep -c . || true
+}
+
+# Waits up to `seconds` for a visible window named `title`; prints its id
+# (the first one, when there are several).
+wait_window() {
+  local title=$1 seconds=$2
+  local deadline=$(($(now_ms) + seconds * 1000)) ids
+  while true; do
+    ids=$(windows_named "$title")
+    if [ -n "$ids" ]; then
+      echo "$ids" | head -n 1
+      return 0
+    fi
+    (($(now_ms) >= deadline)) && return 1
+    # A program that has ended opens no more windows.
+    if [ -n "${PRODUCT_PID:-}" ] && ! alive; then
+      [ -n "$(windows_named "$title")" ] || return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# Waits for the saver window and checks there is exactly one. Sets SAVER_ID.
+wait_saver() {
+  SAVER_ID=$(wait_window morumoru "${1:-15}") || {
+    if ! alive; then
+      wait "$PRODUCT_PID"
+      fail "no window named morumoru; the program ended with exit code $?"
+    fi
+    fail "no window named morumoru within ${1:-15}s"
+  }
+  log "saver window $SAVER_ID"
+}
+
+# Sets GEOM_X GEOM_Y GEOM_W GEOM_H from xwininfo (the window itself, or with
+# `-frame` the frame a window manager or Wine put around it).
+# shellcheck disable=SC2034  # the scenarios read GEOM_*
+window_geometry() {
+  local id=$1 frame=${2:-}
+  local info
+  info=$(xwininfo ${frame:+"$frame"} -id "$id" 2>/dev/null) || return 1
+  GEOM_X=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
+  GEOM_Y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
+  GEOM_W=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  GEOM_H=$(sed -n 's/^ *Height: *//p' <<<"$info")
+  GEOM_MAP=$(sed -n 's/^ *Map State: *//p' <<<"$info")
+}
+
+# The direct children of the root window, bottom to top (xwininfo lists the
+# top-most first).
+stacking_order() {
+  xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p' | tac
+}
+
+# The child of the root that holds window `id` (itself when it is one).
+toplevel_of() {
+  local id=$1 parent
+  while true; do
+    parent=$(xwininfo -tree -id "$id" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+    if [ -z "$parent" ] || xwininfo -id "$parent" | grep -q '(the root window)'; then
+      printf '0x%x\n' "$id"
+      return
+    fi
+    id=$parent
+  done
+}
+
+# 0-based position of window `id` in the stacking order (higher is above).
+stacking_index() {
+  local top
+  top=$(toplevel_of "$1")
+  stacking_order | grep -n -x "$top" | cut -d: -f1
+}
+
+# ---------------------------------------------------------------- input
+
+# Plain xdotool on the display: `key --window` is not reliable under Wine.
+press() {
+  log "key: $*"
+  xdotool key --delay 50 "$@"
+}
+
+mouse_to() {
+  log "mouse move: $1,$2"
+  xdotool mousemove "$1" "$2"
+}
+
+click() {
+  log "click: button $1"
+  xdotool click "$1"
+}
+
+# ---------------------------------------------------------------- pictures
+
+screenshot() {
+  import -window root "png:$1"
+}
+
+# The nine slide pictures as PNG, made once per run.
+prepare_pictures() {
+  mkdir -p "$WORK/pictures"
+  local i
+  for i in 0 1 2 3 4 5 6 7 8; do
+    convert "$ROOT/assets/pictures/picture$i.bmp" "png:$WORK/pictures/picture$i.png"
+  done
+}
+
+# Bounding box of the non-black pixels of a screenshot as "W H X Y", or
+# nothing when all of it is black. The pictures hold no pure black pixel, so
+# this box is exactly the visible part of the panel.
+non_black_box() {
+  local box
+  box=$(convert "$1" -fill white +opaque black -format '%@' info: 2>/dev/null)
+  # An all-black picture has no box (ImageMagick reports 0x0 or the image).
+  [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 0
+  local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
+  ((w == 0 || h == 0)) && return 0
+  if ((w == SCREEN_W && h == SCREEN_H)); then
+    # Either the screen is full of colour or it is all black; tell which.
+    local count
+    count=$(convert "$1" -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:)
+    ((count == 0)) && return 0
+  fi
+  echo "$w $h $x $y"
+}
+
+# Checks one screenshot: the non-black area is one panel, clipped only by the
+# screen edges, showing exactly one of the nine pictures pixel for pixel, and
+# everything else is black. Sets PANEL_BOX ("W H X Y") and PANEL_PICTURE.
+# Returns 2 when no panel is on the screen, 1 with CHECK_ERROR on a mismatch.
+check_panel_shot() {
+  local shot=$1
+  CHECK_ERROR=
+  PANEL_BOX=$(non_black_box "$shot")
+  [ -n "$PANEL_BOX" ] || return 2
+  local w h x y
+  read -r w h x y <<<"$PANEL_BOX"
+  if ((w > PICTURE_W || h > PICTURE_H)); then
+    CHECK_ERROR="non-black area ${w}x${h}+${x}+${y} is larger than the ${PICTURE_W}x${PICTURE_H} panel (stray pixels)"
+    return 1
+  fi
+  if ((w < PICTURE_W && x != 0 && x + w != SCREEN_W)) ||
+    ((h < PICTURE_H && y != 0 && y + h != SCREEN_H)); then
+    CHECK_ERROR="non-black area ${w}x${h}+${x}+${y} is smaller than the panel but not cut by a screen edge"
+    return 1
+  fi
+  # A panel cut by the left (top) edge shows the right (bottom) part.
+  local ox=0 oy=0
+  ((x == 0 && w < PICTURE_W)) && ox=$((PICTURE_W - w))
+  ((y == 0 && h < PICTURE_H)) && oy=$((PICTURE_H - h))
+  local panel=${shot%.png}-panel.png
+  convert "$shot" -crop "${w}x${h}+${x}+${y}" +repage "png:$panel"
+  local i diff matches=() diffs=()
+  for i in 0 1 2 3 4 5 6 7 8; do
+    diff=$(convert "$WORK/pictures/picture$i.png" -crop "${w}x${h}+${ox}+${oy}" +repage png:- |
+      compare -metric AE "$panel" png:- null: 2>&1)
+    [[ $diff =~ ^[0-9]+$ ]] || { CHECK_ERROR="compare failed: $diff"; return 3; }
+    diffs+=("$i:$diff")
+    [ "$diff" = 0 ] && matches+=("$i")
+  done
+  if ((${#matches[@]} != 1)); then
+    CHECK_ERROR="panel ${w}x${h}+${x}+${y} matches ${#matches[@]} pictures exactly (differing pixels ${diffs[*]})"
+    return 1
+  fi
+  PANEL_PICTURE=${matches[0]}
+  local outside
+  outside=$(convert "$shot" -fill black -draw "rectangle $x,$y $((x + w - 1)),$((y + h - 1))" \
+    -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:)
+  if [ "$outside" != 0 ]; then
+    CHECK_ERROR="$outside non-black pixels outside the panel"
+    return 1
+  fi
+  return 0
+}
+
+# Takes screenshots until one shows the panel (up to `seconds`), then checks
+# it. A check that fails is retried on a fresh screenshot `retries` times so
+# that a moment caught between two drawing steps is told apart from a
+# picture that is really wrong; every failed try is logged.
+# Sets PANEL_BOX, PANEL_PICTURE, SHOT.
+panel_visible_and_right() {
+  local seconds=${1:-10} retries=${2:-2}
+  local deadline=$(($(now_ms) + seconds * 1000)) n=0 failures=0 rc
+  while true; do
+    n=$((n + 1))
+    SHOT="$SCENARIO_DIR/shot-$n.png"
+    screenshot "$SHOT"
+    check_panel_shot "$SHOT"
+    rc=$?
+    if ((rc == 0)); then
+      log "panel ${PANEL_BOX// /,} shows picture $PANEL_PICTURE (screenshot $n, $failures failed before)"
+      return 0
+    fi
+    ((rc == 3)) && return 1
+    if ((rc == 1)); then
+      failures=$((failures + 1))
+      log "screenshot $n: $CHECK_ERROR"
+      ((failures > retries)) && return 1
+    else
+      log "screenshot $n: no panel on the screen"
+      if (($(now_ms) >= deadline)); then
+        CHECK_ERROR="no panel on the screen within ${seconds}s (all black)"
+        return 1
+      fi
+      sleep 0.3
+    fi
+  done
+}
+
+# ---------------------------------------------------------------- files
+
+# The file's lines without carriage returns.
+lines_of() { tr -d '\r' <"$1"; }
+
+# The INI must hold exactly the given lines (carriage returns ignored).
+expect_ini_lines() {
+  [ -f "$INI" ] || fail "no INI file $INI"
+  local expected actual
+  expected=$(printf '%s\n' "$@")
+  actual=$(lines_of "$INI")
+  if [ "$actual" != "$expected" ]; then
+    fail "INI holds [$(echo "$actual" | paste -sd'|')], expected [$(echo "$expected" | paste -sd'|')]"
+  fi
+  log "INI holds $(echo "$actual" | paste -sd'|')"
+}
+
+# Makes the INI read-only the way the target's users would.
+make_ini_read_only() {
+  if [ "$TARGET" = wine ]; then
+    wine cmd /c attrib +r "$(ini_windows_path)" >/dev/null 2>&1
+  else
+    chmod 0444 "$INI"
+  fi
+  if [ -w "$INI" ] && [ "$(id -u)" != 0 ]; then fail "could not make $INI read-only"; fi
+  log "INI read-only: $(stat -c %A "$INI")"
+}
+
+# Gives window `id` the keyboard focus, as a window manager would give it to
+# a new window; without one the X server sends keys to the pointer's window.
+focus_window() {
+  xdotool windowfocus "$1" 2>/dev/null
+}
+
+# Whether the screen pixel at x,y of a screenshot is black.
+black_at() {
+  local shot=$1 x=$2 y=$3
+  [ "$(convert "$shot" -format "%[fx:p{$x,$y}.r+p{$x,$y}.g+p{$x,$y}.b==0]" info:)" = 1 ]
+}
+
+# A background point far from the panel's row band and column band (so the
+# panel cannot reach it before its slide ends), other than `not_x,not_y`.
+# Uses PANEL_BOX of the last check; prints "X Y".
+background_point() {
+  local not_x=${1:--1} not_y=${2:--1} margin=40
+  local w=0 h=0 x=-1000 y=-1000
+  [ -n "${PANEL_BOX:-}" ] && read -r w h x y <<<"$PANEL_BOX"
+  local candidate px py
+  for candidate in "1013 10" "10 757" "1013 757" "10 10" "512 10" "512 757" "10 400" "1013 400"; do
+    read -r px py <<<"$candidate"
+    ((px == not_x && py == not_y)) && continue
+    ((px >= x - margin && px < x + w + margin)) && continue
+    ((py >= y - margin && py < y + h + margin)) && continue
+    echo "$px $py"
+    return 0
+  done
+  return 1
+}

@@ -1,0 +1,245 @@
+#!/usr/bin/env bash
+# Drives the real program under Xvfb with xdotool: the Windows build under
+# Wine, or the native Linux build, through the same scenarios.
+#
+#   run.sh --target wine|native --exe PATH [--display N] [--only REGEX] [--keep]
+#   run.sh PATH wine|native            (the short form CTest uses)
+#
+# Prints "ok - name" or "not ok - name: reason" per scenario and ends with
+# "N passed, M failed"; the exit status is non-zero when something failed.
+# --only runs the scenarios whose names match; --keep keeps the scratch
+# folder (logs, screenshots). Environment: MORUMORU_WINEPREFIX (default
+# $TMPDIR/morumoru-wine-system, made on first use), MORUMORU_SYSTEM_BUDGET
+# (seconds for the whole run, default 600), MORUMORU_SCREENSHOTS (folder for
+# the screenshots, default the scratch folder).
+
+set -u
+
+usage() {
+  echo "usage: $0 --target wine|native --exe PATH [--display N] [--only REGEX] [--keep]" >&2
+  exit 2
+}
+
+TARGET=
+EXE=
+DISPLAY_NUMBER=
+ONLY=
+KEEP=0
+while (($#)); do
+  case $1 in
+    --target) TARGET=${2:-}; shift 2 || usage ;;
+    --exe) EXE=${2:-}; shift 2 || usage ;;
+    --display) DISPLAY_NUMBER=${2:-}; shift 2 || usage ;;
+    --only) ONLY=${2:-}; shift 2 || usage ;;
+    --keep) KEEP=1; shift ;;
+    -h | --help) usage ;;
+    -*) usage ;;
+    *)
+      if [ -z "$EXE" ]; then EXE=$1; elif [ -z "$TARGET" ]; then TARGET=$1; else usage; fi
+      shift
+      ;;
+  esac
+done
+case $TARGET in wine | native) ;; *) usage ;; esac
+[ -f "$EXE" ] || { echo "no program at '$EXE'" >&2; exit 2; }
+EXE=$(cd "$(dirname "$EXE")" && pwd)/$(basename "$EXE")
+if [ -z "$DISPLAY_NUMBER" ]; then
+  if [ "$TARGET" = wine ]; then DISPLAY_NUMBER=90; else DISPLAY_NUMBER=91; fi
+fi
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+SYSTEM_DIR=$ROOT/tests/system
+# No dot in the folder names: the program derives its INI name from its path.
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-system-XXXXXX")
+: >"$WORK/pids"
+RUN_START_MS=$(($(date +%s%N) / 1000000))
+# Every scenario has its own timeout; this bounds the whole run besides.
+RUN_BUDGET=${MORUMORU_SYSTEM_BUDGET:-600}
+# Screenshots of the saver and the dialog; MORUMORU_SCREENSHOTS=docs refreshes
+# the ones the README shows.
+SHOTS_DIR=${MORUMORU_SCREENSHOTS:-$WORK/screenshots}
+
+XVFB_PID=
+WINESERVER_STARTED=0
+
+kill_pid() {
+  local pid=$1
+  kill -0 "$pid" 2>/dev/null || return 0
+  kill "$pid" 2>/dev/null
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  kill -9 "$pid" 2>/dev/null
+}
+
+# Ends the processes the scenarios started, by the ids they recorded.
+kill_recorded() {
+  local pid
+  while read -r pid; do
+    [ -n "$pid" ] && kill_pid "$pid"
+  done <"$WORK/pids"
+  : >"$WORK/pids"
+}
+
+cleanup() {
+  kill_recorded
+  if ((WINESERVER_STARTED)); then
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+  fi
+  [ -n "$XVFB_PID" ] && kill_pid "$XVFB_PID"
+  if ((KEEP)); then
+    echo "# scratch files kept in $WORK" >&2
+  else
+    rm -rf "$WORK"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# ---------------------------------------------------------------- display
+
+export DISPLAY=:$DISPLAY_NUMBER
+if xdpyinfo >/dev/null 2>&1; then
+  echo "display $DISPLAY is already in use; pick another with --display" >&2
+  exit 2
+fi
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+# Under load its first start-up (keyboard map compiled) can take seconds.
+for _ in $(seq 300); do
+  xdpyinfo >/dev/null 2>&1 && break
+  kill -0 "$XVFB_PID" 2>/dev/null || { cat "$WORK/xvfb.log" >&2; exit 2; }
+  sleep 0.1
+done
+xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY does not answer" >&2; exit 2; }
+
+# ---------------------------------------------------------------- wine
+
+if [ "$TARGET" = wine ]; then
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=${MORUMORU_WINEPREFIX:-${TMPDIR:-/tmp}/morumoru-wine-system}
+  if [ ! -d "$WINEPREFIX/drive_c" ]; then
+    echo "# creating the Wine prefix $WINEPREFIX" >&2
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >"$WORK/wineboot.log" 2>&1
+  fi
+  # One server for the whole run saves its start-up on every launch.
+  WINESERVER_STARTED=1
+  wineserver -p
+  # There is no window manager on Xvfb: Wine then draws the frames itself
+  # and gives windows the focus, as Windows does, and does not wait two
+  # seconds for a window manager on every window it hides.
+  if [ ! -f "$WINEPREFIX/morumoru-unmanaged" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/morumoru-unmanaged"
+  fi
+  wine cmd /c exit 0 >/dev/null 2>&1
+fi
+
+# ---------------------------------------------------------------- scenarios
+
+. "$SYSTEM_DIR/lib.sh"
+prepare_pictures
+
+SCENARIO_NAMES=()
+SCENARIO_COMMANDS=()
+SCENARIO_TIMEOUTS=()
+
+# scenario NAME [--timeout SECONDS] FUNCTION ARGS...
+# The native saver at speed 1 keeps the X server so busy that every xdotool
+# or xwininfo call may take seconds: natively the default timeout is longer.
+scenario() {
+  local name=$1 timeout=40
+  [ "$TARGET" = native ] && timeout=90
+  shift
+  if [ "$1" = --timeout ]; then
+    timeout=$2
+    shift 2
+  fi
+  SCENARIO_NAMES+=("$name")
+  SCENARIO_COMMANDS+=("$(printf '%q ' "$@")")
+  SCENARIO_TIMEOUTS+=("$timeout")
+}
+
+. "$SYSTEM_DIR/startup_test.sh"
+. "$SYSTEM_DIR/saver_test.sh"
+. "$SYSTEM_DIR/dialog_test.sh"
+
+# Leftovers of one scenario must not disturb the next: the program refuses to
+# start while a window of a running copy exists.
+settle() {
+  kill_recorded
+  local title
+  for title in morumoru 'morumoru screensaver' MoruMoru; do
+    for _ in $(seq 30); do
+      [ -z "$(windows_named "$title")" ] && break
+      sleep 0.1
+    done
+  done
+  if [ -n "$(windows_named morumoru)$(windows_named 'morumoru screensaver')" ]; then
+    echo "# windows left over after a scenario; resetting" >&2
+    [ "$TARGET" = wine ] && wineserver -k >/dev/null 2>&1 && wineserver -w && wineserver -p
+  fi
+  xdotool mousemove 700 600 >/dev/null 2>&1
+}
+
+passed=0
+failed=0
+index=0
+for i in "${!SCENARIO_NAMES[@]}"; do
+  name=${SCENARIO_NAMES[$i]}
+  if [ -n "$ONLY" ] && ! [[ $name =~ $ONLY ]]; then continue; fi
+  if (($(now_ms) - RUN_START_MS > RUN_BUDGET * 1000)); then
+    failed=$((failed + 1))
+    echo "not ok - $name: not run, the run's budget of ${RUN_BUDGET}s is used up"
+    continue
+  fi
+  if ! kill -0 "$XVFB_PID" 2>/dev/null; then
+    failed=$((failed + 1))
+    echo "not ok - $name: Xvfb on $DISPLAY has gone"
+    continue
+  fi
+  index=$((index + 1))
+  SCENARIO_DIR=$WORK/$(printf '%02d' "$index")-$(tr -c 'A-Za-z0-9_\n-' '_' <<<"$name")
+  mkdir -p "$SCENARIO_DIR"
+  started=$(now_ms)
+  SCENARIO_START_MS=$started
+  (eval "${SCENARIO_COMMANDS[$i]}") >"$SCENARIO_DIR/log" 2>&1 &
+  scenario_pid=$!
+  deadline=$((started + SCENARIO_TIMEOUTS[i] * 1000))
+  timed_out=0
+  while kill -0 "$scenario_pid" 2>/dev/null; do
+    if (($(now_ms) >= deadline)); then
+      timed_out=1
+      kill_pid "$scenario_pid"
+      break
+    fi
+    sleep 0.1
+  done
+  wait "$scenario_pid"
+  status=$?
+  elapsed=$(($(now_ms) - started))
+  settle
+  if ((timed_out)); then
+    reason="timed out after ${SCENARIO_TIMEOUTS[$i]}s"
+    status=1
+  elif ((status != 0)); then
+    reason=$(cat "$SCENARIO_DIR/reason" 2>/dev/null || echo "exit status $status")
+  fi
+  if ((status == 0)); then
+    passed=$((passed + 1))
+    echo "ok - $name ($((elapsed / 1000)).$((elapsed % 1000 / 100))s)"
+  else
+    failed=$((failed + 1))
+    echo "not ok - $name: $reason"
+    sed 's/^/    /' "$SCENARIO_DIR/log"
+  fi
+done
+
+total=$(($(now_ms) - RUN_START_MS))
+echo "# $TARGET run took $((total / 1000)).$((total % 1000 / 100))s"
+echo "$passed passed, $failed failed"
+((failed == 0))

@@ -1,0 +1,117 @@
+# Start-up: which arguments start the saver, and the running-copy check.
+# Sourced by run.sh after lib.sh.
+
+# The saver is up: exactly one window named morumoru, covering the screen,
+# and no settings dialog. Sets SAVER_ID.
+expect_saver_window() {
+  wait_saver 15
+  sleep 0.3
+  local count
+  count=$(count_windows_named morumoru)
+  [ "$count" = 1 ] || fail "$count windows named morumoru, expected 1"
+  window_geometry "$SAVER_ID"
+  log "saver window ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}"
+  [ "$GEOM_W,$GEOM_H,$GEOM_X,$GEOM_Y" = "$SCREEN_W,$SCREEN_H,0,0" ] ||
+    fail "saver window is ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}, expected ${SCREEN_W}x${SCREEN_H}+0+0"
+  count=$(count_windows_named 'morumoru screensaver')
+  [ "$count" = 0 ] || fail "the settings dialog opened as well"
+}
+
+# Keeps a checked screenshot for the documentation: one with the whole panel
+# on the screen when such a one comes within a few tries, else the last one.
+# SHOT and PANEL_BOX are those of the last panel check.
+save_saver_picture() {
+  local shot=$SHOT box=$PANEL_BOX
+  for _ in 1 2 3 4 5 6; do
+    [ "$(cut -d' ' -f1-2 <<<"$box")" = "$PICTURE_W $PICTURE_H" ] && break
+    panel_visible_and_right 5 0 || break
+    shot=$SHOT box=$PANEL_BOX
+  done
+  mkdir -p "$SHOTS_DIR"
+  cp "$shot" "$SHOTS_DIR/saver-$TARGET.png"
+  log "saved $SHOTS_DIR/saver-$TARGET.png (panel ${box// /,})"
+}
+
+# saver_starts window|pictures ARGS...: the arguments start the saver; with
+# "pictures" the panel is checked pixel for pixel and must move; a letter
+# key ends it with exit code 0.
+saver_starts() {
+  local check=$1
+  shift
+  new_app_dir
+  write_ini '[moruscr]' 'speed=1'
+  launch "$@"
+  expect_saver_window
+  if [ "$check" = pictures ]; then
+    panel_visible_and_right 15 || fail "$CHECK_ERROR"
+    local first=$PANEL_BOX
+    sleep 1
+    panel_visible_and_right 15 || fail "second screenshot: $CHECK_ERROR"
+    [ "$PANEL_BOX" != "$first" ] || fail "the panel stayed at ${first// /,} for a second"
+    log "the panel moved from ${first// /,} to ${PANEL_BOX// /,}"
+    save_saver_picture
+  fi
+  press a
+  expect_exit_0 5 "letter key"
+}
+
+scenario "S1 /s starts the saver; pictures 1:1, moving, rest black" --timeout 120 saver_starts pictures /s
+scenario "S1 no argument starts the saver" saver_starts window
+scenario "S1 /p 1234 starts the saver" saver_starts window /p 1234
+scenario "S1 /a 1234 starts the saver" saver_starts window /a 1234
+scenario "S1 /C starts the saver (upper case is not config)" saver_starts window /C
+scenario "S1 -C starts the saver" saver_starts window -C
+scenario "S1 / starts the saver" saver_starts window /
+
+# A second copy finds the first one's window, hands it the foreground and
+# leaves at once.
+second_copy_leaves() {
+  new_app_dir
+  write_ini '[moruscr]' 'speed=1'
+  launch /s
+  local first=$PRODUCT_PID
+  expect_saver_window
+  launch /s
+  expect_exit_0 10 "second copy"
+  local count
+  count=$(count_windows_named morumoru)
+  [ "$count" = 1 ] || fail "$count windows named morumoru after the second copy, expected 1"
+  alive "$first" || fail "the first copy ended"
+  PRODUCT_PID=$first
+  press a
+  expect_exit_0 5 "first copy, letter key"
+}
+
+# A window of another program titled like the program, in another case.
+# Under Wine it must be a Windows window: a console titled by cmd's `title`.
+open_foreign_window() {
+  local title=$1
+  if [ "$TARGET" = wine ]; then
+    wine wineconsole cmd /k title "$title" >>"$SCENARIO_DIR/foreign.log" 2>&1 &
+  else
+    xmessage -name "$title" -title "$title" "$title" >>"$SCENARIO_DIR/foreign.log" 2>&1 &
+  fi
+  echo $! >>"$WORK/pids"
+  FOREIGN_ID=$(wait_window "$title" 15) || fail "could not open a window titled $title"
+  # The console lives in a process of its own; it goes with the others.
+  local pid
+  pid=$(xdotool getwindowpid "$FOREIGN_ID" 2>/dev/null) && echo "$pid" >>"$WORK/pids"
+  log "foreign window $FOREIGN_ID titled $title (process ${pid:-unknown})"
+}
+
+foreign_window_stops_start() {
+  open_foreign_window MoruMoru
+  new_app_dir
+  write_ini '[moruscr]' 'speed=1'
+  launch /s
+  local deadline=$(($(now_ms) + 10000)) seen=0
+  while alive && (($(now_ms) < deadline)); do
+    [ -n "$(windows_named morumoru)" ] && seen=1
+    sleep 0.1
+  done
+  expect_exit_0 1 "launch beside a window titled MoruMoru"
+  ((seen == 0)) || fail "a saver window appeared although a MoruMoru window exists"
+}
+
+scenario "S3 a second copy exits 0 and leaves one saver window" second_copy_leaves
+scenario "S3 a window titled MoruMoru makes the program exit 0 at once" foreign_window_stops_start
