@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/native.h"
 #include "platform/x11/x11_backend.h"
@@ -7,10 +8,11 @@
 namespace morumoru::platform {
 
 std::unique_ptr<Platform> CreateNativePlatform() {
-  std::unique_ptr<Platform> platform = CreateX11Platform();
+  std::string error;
+  std::unique_ptr<Platform> platform = CreateX11PlatformForLaunch(error);
   if (!platform) {
     // Nothing can be shown, not even an error box: say it where it can be read.
-    std::fputs("morumoru: cannot open the X display (is DISPLAY set?)\n", stderr);
+    std::fprintf(stderr, "morumoru: %s\n", error.c_str());
     std::exit(1);
   }
   return platform;

@@ -17,7 +17,33 @@ namespace morumoru::platform {
 // The X11 platform on $DISPLAY, or null when no display can be opened.
 std::unique_ptr<Platform> CreateX11Platform();
 
+// The X11 platform for this launch of the program: on its own, or inside the
+// window xscreensaver gives it (see ChooseHost). Null, with the reason in
+// `error`, when it cannot run.
+std::unique_ptr<Platform> CreateX11PlatformForLaunch(std::string& error);
+
 namespace x11 {
+
+// Where the saver draws: its own full-screen window, or a window it is given
+// as a hack of xscreensaver.
+struct HostChoice {
+  enum class Kind { kOwnWindow, kRoot, kWindow };
+  Kind kind = Kind::kOwnWindow;
+  unsigned long window = 0;  // kWindow
+  std::string error;         // a request that names no usable window
+};
+
+// From the program's arguments (without its name) and $XSCREENSAVER_WINDOW
+// (null when unset). "-window-id ID" names the window and wins over "-root"
+// and the variable (xscreensaver's preview adds it to the "-root" line).
+// "-root" means the virtual root, as in every xscreensaver hack: the
+// variable's window when it is set (xscreensaver blanks the screen that way),
+// the real root otherwise. The variable alone counts too. A launch that asks
+// for the settings dialog always gets its own window.
+HostChoice ChooseHost(const std::vector<std::string>& arguments, const char* environmentWindow);
+
+// A window id as xscreensaver writes it: decimal, or hexadecimal after "0x".
+bool ParseWindowId(std::string_view text, unsigned long& window);
 
 // The Windows virtual-key code for an X keysym; 0xFF for keys without one.
 uint16_t VirtualKeyFromKeysym(unsigned long keysym);

@@ -6,6 +6,7 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "platform/x11/x11_platform.h"
@@ -227,6 +228,13 @@ class BoxWindow {
 
 void X11Platform::ShowBox(WindowId owner, std::string_view text, std::string_view caption,
                           BoxKind kind) {
+  if (host_) {
+    // xscreensaver holds the keyboard and the mouse, so a box could never be
+    // dismissed; it logs what its hacks print instead.
+    std::string line = "morumoru: " + std::string(caption) + ": " + std::string(text) + "\n";
+    std::fputs(line.c_str(), stderr);
+    return;
+  }
   // The box takes the pointer while it is up, even from a control that had
   // captured it.
   if (capture_ != kNoWindow) ReleaseCapture();

@@ -200,9 +200,16 @@ Display* OpenDisplay() {
   return display;
 }
 
-X11Platform::X11Platform(Display* display) : display_(display) {
+X11Platform::X11Platform(Display* display, Window host) : display_(display) {
   XSetErrorHandler(IgnoreXError);
   screen_ = DefaultScreen(display_);
+  XWindowAttributes hostAttributes{};
+  if (host && XGetWindowAttributes(display_, host, &hostAttributes)) {
+    host_ = host;
+    screen_ = XScreenNumberOfScreen(hostAttributes.screen);
+    hostIsRoot_ = host == hostAttributes.root;
+    hostSize_ = {hostAttributes.width, hostAttributes.height};
+  }
   root_ = RootWindow(display_, screen_);
   visual_ = DefaultVisual(display_, screen_);
   colormap_ = DefaultColormap(display_, screen_);
@@ -219,6 +226,9 @@ X11Platform::X11Platform(Display* display) : display_(display) {
   }
   // A resized root (xrandr, a nested server) must show in ScreenSize.
   XSelectInput(display_, root_, StructureNotifyMask);
+  // The host's size is the screen of the slide show, and the host going away
+  // ends it. Only structure events: its input belongs to xscreensaver.
+  if (host_ && !hostIsRoot_) XSelectInput(display_, host_, StructureNotifyMask);
   fonts_ = std::make_unique<FontCache>(display_, screen_);
   XftColorAllocName(display_, visual_, colormap_, "#000000", &black_);
   XftColorAllocName(display_, visual_, colormap_, "#6D6D6D", &gray_);
@@ -363,6 +373,14 @@ bool X11Platform::TakeEvent(Message& message) {
       native.width = event.xconfigure.width;
       native.height = event.xconfigure.height;
       if (event.xconfigure.window == root_) HandleSystemEvent(event);
+      if (host_ && event.xconfigure.window == host_) {
+        HostResized(event.xconfigure.width, event.xconfigure.height);
+      }
+      break;
+    case DestroyNotify:
+      // xscreensaver took its window away (a closed preview): nothing left
+      // to draw into.
+      if (host_ && event.xdestroywindow.window == host_) quitPending_ = true;
       break;
     case MapNotify:
     case UnmapNotify:
@@ -593,11 +611,13 @@ void X11Platform::RefreshScreen() {
 }
 
 Size X11Platform::ScreenSize() {
+  if (host_) return hostSize_;
   if (!screenValid_) RefreshScreen();
   return {primary_.width, primary_.height};
 }
 
 Size X11Platform::VirtualScreenSize() {
+  if (host_) return hostSize_;
   if (!screenValid_) RefreshScreen();
   return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
 }
@@ -614,6 +634,7 @@ int32_t X11Platform::PixelsPerInch() {
 }
 
 void X11Platform::ApplyCursor(Window xid) {
+  if (host_) return;  // the cursor is xscreensaver's business
   if (cursorCounter_ < 0) {
     if (!blankCursor_) {
       char zero = 0;

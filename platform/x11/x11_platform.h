@@ -58,7 +58,9 @@ int32_t TextWidth(Display* display, XftFont* font, std::string_view text);
 
 class X11Platform : public Platform {
  public:
-  explicit X11Platform(Display* display);
+  // With a host window the saver form lives inside it, as a hack of
+  // xscreensaver: no input, no cursor changes, no title, no grabs.
+  explicit X11Platform(Display* display, Window host = 0);
   ~X11Platform() override;
   X11Platform(const X11Platform&) = delete;
   X11Platform& operator=(const X11Platform&) = delete;
@@ -156,6 +158,7 @@ class X11Platform : public Platform {
   void Deliver(const Win& win, const Event& event);
   bool AcceptsInput(const Win& win) const;
   void RefreshScreen();
+  void HostResized(int32_t width, int32_t height);
 
   // x11_windows.cpp
   Win* Find(Window xid);
@@ -223,6 +226,11 @@ class X11Platform : public Platform {
   Rect primary_;
   int32_t pixelsPerInch_ = 0;
   int wmRunning_ = -1;  // unknown until asked
+  // The window xscreensaver gave us (or the root for -root), 0 when the saver
+  // has a window of its own; the saver form is then a child filling it.
+  Window host_ = 0;
+  bool hostIsRoot_ = false;
+  Size hostSize_;
   struct Picture {
     Pixmap pixmap;
     Size size;

@@ -21,6 +21,7 @@ constexpr Size kDialogFrame{8, 27};
 constexpr long kPointerEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 constexpr long kFormEvents = KeyPressMask | KeyReleaseMask | kPointerEvents | ExposureMask |
                              StructureNotifyMask | FocusChangeMask;
+constexpr long kInputEvents = KeyPressMask | KeyReleaseMask | kPointerEvents | FocusChangeMask;
 
 // _MOTIF_WM_HINTS, as window managers read it.
 struct MotifHints {
@@ -76,6 +77,9 @@ Size X11Platform::FrameExtra(const Win& win) const {
 }
 
 void X11Platform::SetTitle(Window xid, std::string_view text) {
+  // Inside xscreensaver's window no title: a running-copy check must not
+  // take a preview for a saver that is already up.
+  if (host_) return;
   std::string title(text);
   XClassHint hint{const_cast<char*>("morumoru"), const_cast<char*>("Morumoru")};
   Xutf8SetWMProperties(display_, xid, title.c_str(), title.c_str(), nullptr, 0, nullptr, nullptr,
@@ -139,6 +143,10 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
   attributes.border_pixel = BlackPixel(display_, screen_);
   attributes.colormap = colormap_;
   Window parent = root_;
+  int depth = CopyFromParent;
+  Visual* visual = CopyFromParent;
+  // The saver form inside a host window: a black child that fills it.
+  bool stage = host_ && spec.kind == WindowKind::kForm && spec.style == FormStyle::kSaver;
 
   switch (spec.kind) {
     case WindowKind::kApplication:
@@ -147,6 +155,23 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
       attributes.event_mask = StructureNotifyMask;
       break;
     case WindowKind::kForm:
+      if (stage) {
+        parent = host_;
+        win.bounds = {0, 0, hostSize_.width, hostSize_.height};
+        // Our own visual, whatever the host's: the pictures are pixmaps of it.
+        depth = depth_;
+        visual = visual_;
+        attributes.background_pixel = BlackPixel(display_, screen_);
+        mask |= CWBackPixel;
+        if (hostIsRoot_) {
+          // On the root it would be a top-level window: no window manager's
+          // frame around it.
+          attributes.override_redirect = True;
+          mask |= CWOverrideRedirect;
+        }
+        attributes.event_mask = 0;
+        break;
+      }
       if (spec.style == FormStyle::kSaver) {
         attributes.override_redirect = True;
         attributes.background_pixel = BlackPixel(display_, screen_);
@@ -192,16 +217,19 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
       break;
     }
   }
+  // Keys, buttons and motion over the host are xscreensaver's to see.
+  if (host_) attributes.event_mask &= ~kInputEvents;
 
   Size extra = FrameExtra(win);
-  Window xid =
-      XCreateWindow(display_, parent, win.bounds.left, win.bounds.top,
-                    Side(win.bounds.width - extra.width), Side(win.bounds.height - extra.height), 0,
-                    CopyFromParent, InputOutput, CopyFromParent, mask, &attributes);
+  Window xid = XCreateWindow(
+      display_, parent, win.bounds.left, win.bounds.top, Side(win.bounds.width - extra.width),
+      Side(win.bounds.height - extra.height), 0, depth, InputOutput, visual, mask, &attributes);
   if (!xid) return kNoWindow;
   win.xid = xid;
 
-  if (!win.parent) {
+  if (stage) {
+    // No title, protocols or hints: no window manager deals with it.
+  } else if (!win.parent) {
     SetTitle(xid, spec.text);
     long pid = getpid();
     XChangeProperty(display_, xid, atoms_.netWmPid, XA_CARDINAL, 32, PropModeReplace,
@@ -317,6 +345,13 @@ Rect X11Platform::GetBounds(WindowId window) {
 }
 
 void X11Platform::MapSaver(Win& win) {
+  if (host_) {
+    // xscreensaver keeps the keyboard and the mouse. On the root the slide
+    // show is the desktop's background, below every other window.
+    if (hostIsRoot_) XLowerWindow(display_, win.xid);
+    XMapWindow(display_, win.xid);
+    return;
+  }
   XMapRaised(display_, win.xid);
   // An override-redirect window is viewable once the server has the request.
   XSync(display_, False);
@@ -344,7 +379,7 @@ void X11Platform::GrabForSaver(Win& win) {
 
 void X11Platform::FocusTopLevel(Window xid) {
   const Win* win = Find(xid);
-  if (!win || !win->mapped) return;
+  if (!win || !win->mapped || host_) return;
   if (win->style == FormStyle::kSaver || !WindowManagerRunning()) {
     XSetInputFocus(display_, xid, RevertToParent, CurrentTime);
     return;
@@ -391,7 +426,11 @@ void X11Platform::ShowWindow(WindowId window, ShowCommand command) {
     case ShowCommand::kNormal:
       if (command == ShowCommand::kMaximized) {
         Size screen = ScreenSize();
-        SetBounds(window, {primary_.left, primary_.top, screen.width, screen.height});
+        if (host_) {
+          SetBounds(window, {0, 0, screen.width, screen.height});
+        } else {
+          SetBounds(window, {primary_.left, primary_.top, screen.width, screen.height});
+        }
       }
       win->visible = win->mapped = true;
       if (win->style == FormStyle::kSaver) {
@@ -464,20 +503,34 @@ void X11Platform::SetActiveWindow(WindowId window) {
 void X11Platform::SetCapture(WindowId window) {
   Win* win = Find(window);
   if (!win) return;
+  capture_ = window;
+  if (host_) return;  // no grabs under xscreensaver
   // Every pointer event goes to this window until it lets go, as on Windows.
   XGrabPointer(display_, win->xid, False, kPointerEvents, GrabModeAsync, GrabModeAsync, None, None,
                CurrentTime);
-  capture_ = window;
   XFlush(display_);
 }
 
 void X11Platform::ReleaseCapture() {
   if (capture_ == kNoWindow) return;
   capture_ = kNoWindow;
+  if (host_) return;
   XUngrabPointer(display_, CurrentTime);
   if (saverGrab_) {
     XGrabPointer(display_, saverGrab_, True, kPointerEvents, GrabModeAsync, GrabModeAsync, None,
                  None, CurrentTime);
+  }
+  XFlush(display_);
+}
+
+void X11Platform::HostResized(int32_t width, int32_t height) {
+  if (hostSize_ == Size{width, height}) return;
+  hostSize_ = {width, height};
+  for (auto& [xid, win] : windows_) {
+    if (!win->parent && win->kind == WindowKind::kForm && win->style == FormStyle::kSaver) {
+      win->bounds = {0, 0, width, height};
+      XResizeWindow(display_, xid, Side(width), Side(height));
+    }
   }
   XFlush(display_);
 }
@@ -534,6 +587,8 @@ std::string X11Platform::ReadTitle(Window xid, bool& found) {
 }
 
 WindowId X11Platform::FindForeignWindow(std::string_view title) {
+  // A preview and the real saver run side by side: no running-copy check.
+  if (host_) return kNoWindow;
   Window rootReturn, parentReturn;
   Window* children = nullptr;
   unsigned count = 0;

@@ -1,0 +1,138 @@
+// Running as a hack of xscreensaver: which window to draw into, chosen once
+// at start from the arguments and the environment.
+
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "platform/x11/x11_platform.h"
+
+namespace morumoru::platform {
+
+namespace x11 {
+
+namespace {
+
+// The arguments after the program's name, as the kernel holds them.
+std::vector<std::string> ReadArguments() {
+  std::ifstream file("/proc/self/cmdline", std::ios::binary);
+  std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<std::string> arguments;
+  size_t start = 0;
+  while (start < raw.size()) {
+    size_t end = raw.find('\0', start);
+    if (end == std::string::npos) end = raw.size();
+    arguments.push_back(raw.substr(start, end - start));
+    start = end + 1;
+  }
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  return arguments;
+}
+
+bool AsksForSettings(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return false;
+  std::string_view first = arguments.front();
+  return first.substr(0, 2) == "-c" || first.substr(0, 2) == "/c";
+}
+
+int IgnoreXError(Display*, XErrorEvent*) {
+  return 0;
+}
+
+}  // namespace
+
+bool ParseWindowId(std::string_view text, unsigned long& window) {
+  unsigned base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return false;
+  unsigned long value = 0;
+  for (char c : text) {
+    unsigned digit;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<unsigned>(c - '0');
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      digit = static_cast<unsigned>(c - 'a' + 10);
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      digit = static_cast<unsigned>(c - 'A' + 10);
+    } else {
+      return false;
+    }
+    value = value * base + digit;
+    if (value > 0xFFFFFFFFul) return false;  // X ids are 32-bit
+  }
+  if (value == 0) return false;  // None
+  window = value;
+  return true;
+}
+
+HostChoice ChooseHost(const std::vector<std::string>& arguments, const char* environmentWindow) {
+  HostChoice choice;
+  if (AsksForSettings(arguments)) return choice;
+  bool root = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "-window-id" || argument == "--window-id") {
+      choice.kind = HostChoice::Kind::kWindow;
+      if (i + 1 >= arguments.size() || !ParseWindowId(arguments[i + 1], choice.window)) {
+        choice.error = "-window-id needs a window id, decimal or 0x hexadecimal";
+      }
+      return choice;
+    }
+    if (argument == "-root" || argument == "--root") root = true;
+  }
+  unsigned long fromEnvironment = 0;
+  if (environmentWindow && ParseWindowId(environmentWindow, fromEnvironment)) {
+    choice.kind = HostChoice::Kind::kWindow;
+    choice.window = fromEnvironment;
+  } else if (root) {
+    choice.kind = HostChoice::Kind::kRoot;
+  }
+  return choice;
+}
+
+}  // namespace x11
+
+std::unique_ptr<Platform> CreateX11PlatformForLaunch(std::string& error) {
+  using x11::HostChoice;
+  HostChoice choice = x11::ChooseHost(x11::ReadArguments(), std::getenv("XSCREENSAVER_WINDOW"));
+  if (!choice.error.empty()) {
+    error = choice.error;
+    return nullptr;
+  }
+  Display* display = x11::OpenDisplay();
+  if (!display) {
+    error = "cannot open the X display (is DISPLAY set?)";
+    return nullptr;
+  }
+  if (choice.kind == HostChoice::Kind::kOwnWindow) {
+    return std::make_unique<x11::X11Platform>(display);
+  }
+  Window host = choice.kind == HostChoice::Kind::kRoot ? DefaultRootWindow(display)
+                                                       : static_cast<Window>(choice.window);
+  XSetErrorHandler(x11::IgnoreXError);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, host, &attributes) || attributes.c_class != InputOutput) {
+    char text[64];
+    std::snprintf(text, sizeof text, "no window 0x%lx to draw into", host);
+    error = text;
+    XCloseDisplay(display);
+    return nullptr;
+  }
+  // xscreensaver ends its hacks with SIGTERM. Nothing needs saving and the
+  // server takes our windows away with the connection, so the default action
+  // is a clean end; make sure whoever started us left it in place.
+  signal(SIGTERM, SIG_DFL);
+  sigset_t term;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  sigprocmask(SIG_UNBLOCK, &term, nullptr);
+  return std::make_unique<x11::X11Platform>(display, host);
+}
+
+}  // namespace morumoru::platform

@@ -1,0 +1,370 @@
+#!/usr/bin/env bash
+# The native program as an xscreensaver hack, on a display of its own:
+#
+#   tests/system/xscreensaver_test.sh EXE
+#
+# -root draws on the root, -window-id and XSCREENSAVER_WINDOW draw inside
+# another client's window and nowhere else, input is left alone, the host's
+# size is followed, SIGTERM ends the program at once. Prints "ok - name" or
+# "not ok - name: reason" per check and ends with "N passed, M failed"; the
+# exit status is non-zero when something failed. Environment:
+# MORUMORU_XSS_DISPLAY (default 93), MORUMORU_XSS_KEEP=1 keeps the scratch
+# folder (logs, screenshots).
+
+set -u
+
+if [ $# -ne 1 ] || [ ! -f "$1" ]; then
+  echo "usage: $0 EXE" >&2
+  exit 2
+fi
+for tool in Xvfb xdpyinfo xwininfo xdotool xmessage import convert compare; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 2; }
+done
+
+unset XSCREENSAVER_WINDOW
+export DISPLAY=:${MORUMORU_XSS_DISPLAY:-93}
+SCREEN_W=1024
+SCREEN_H=768
+# No dot in the folder name: the program derives its INI name from its path.
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-xss-XXXXXX")
+APP=$WORK/app/morumoru
+mkdir -p "$WORK/app"
+cp "$1" "$APP"  # no INI beside it: the default speed
+: >"$WORK/pids"
+PASSED=0
+FAILED=0
+
+# ---------------------------------------------------------------- helpers
+
+# Milliseconds, without starting date(1).
+now_ms() {
+  local now=${EPOCHREALTIME/[.,]/}
+  echo $((now / 1000))
+}
+
+# Ends the current check; the reason goes on its "not ok" line.
+fail() {
+  echo "$*" >"$CHECK_DIR/reason"
+  exit 1
+}
+
+# Whether process $1 has ended (gone, or a zombie not yet reaped).
+exited() {
+  local stat
+  read -r stat 2>/dev/null <"/proc/$1/stat" || return 0
+  stat=${stat##*) }
+  [ "${stat%% *}" = Z ]
+}
+
+# Ends a process this script started, and reaps it.
+stop_pid() {
+  local pid=$1
+  exited "$pid" || kill "$pid" 2>/dev/null
+  for _ in $(seq 30); do
+    exited "$pid" && break
+    sleep 0.1
+  done
+  exited "$pid" || kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return 0
+}
+
+# Starts a command in the background and records its pid in STARTED.
+start() {
+  "$@" >>"$CHECK_DIR/log" 2>&1 &
+  STARTED=$!
+  echo "$STARTED" >>"$WORK/pids"
+}
+
+# Runs the product with the given arguments (and environment assignments
+# before them, through env); sets PRODUCT.
+start_product() {
+  start env "$@"
+  PRODUCT=$STARTED
+}
+
+# Waits up to 5 s for a new xmessage window of the given geometry; sets HOST
+# and HOST_PID.
+start_host() {
+  local geometry=$1 before after
+  before=$(xwininfo -root -children | grep -c '"xmessage"')
+  start xmessage -geometry "$geometry" host
+  HOST_PID=$STARTED
+  for _ in $(seq 50); do
+    after=$(xwininfo -root -children | grep -c '"xmessage"')
+    if [ "$after" -gt "$before" ]; then
+      HOST=$(xwininfo -root -children | awk '/"xmessage"/ {print $1}' | tail -n 1)
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "xmessage did not open a window"
+}
+
+# Sets RECT_X RECT_Y RECT_W RECT_H: the inside of a window, in root pixels.
+inside_of() {
+  local info border
+  info=$(xwininfo -id "$1") || fail "no window $1"
+  # xwininfo gives the outer corner of the border.
+  border=$(sed -n 's/^ *Border width: *//p' <<<"$info")
+  RECT_X=$(($(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info") + border))
+  RECT_Y=$(($(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info") + border))
+  RECT_W=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  RECT_H=$(sed -n 's/^ *Height: *//p' <<<"$info")
+}
+
+# How many children window $1 (or "root") has.
+child_count() {
+  local which=(-id "$1")
+  [ "$1" = root ] && which=(-root)
+  xwininfo "${which[@]}" -children | sed -n 's/^ *\([0-9]*\) child.*/\1/p'
+}
+
+# The children of window $1 as "id WxH" lines.
+children_of() {
+  xwininfo -id "$1" -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*  \([0-9]*x[0-9]*\)+.*/\1 \2/p'
+}
+
+shot() {
+  import -window root "$1" 2>/dev/null || fail "no screenshot"
+}
+
+# The box round every pixel that is not black, as "W H X Y"; W is 0 when
+# the whole screen is black. The black frame keeps a picture in a corner
+# from being taken for the background colour.
+lit_box() {
+  local box
+  box=$(convert "$1" -bordercolor black -border 1 -fuzz 8% -format '%@' info: 2>/dev/null)
+  [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || fail "cannot read $1"
+  local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
+  if ((w == 0)); then echo "0 0 0 0"; else echo "$w $h $((x - 1)) $((y - 1))"; fi
+}
+
+# Takes screenshots until one shows a picture (up to `tries`, 0.3 s apart);
+# sets SHOT and BOX_W BOX_H BOX_X BOX_Y.
+wait_lit() {
+  local name=$1 tries=${2:-20} n
+  for n in $(seq "$tries"); do
+    SHOT=$CHECK_DIR/$name-$n.png
+    shot "$SHOT"
+    read -r BOX_W BOX_H BOX_X BOX_Y <<<"$(lit_box "$SHOT")"
+    ((BOX_W > 0)) && return 0
+    sleep 0.3
+  done
+  fail "nothing but black in $tries screenshots"
+}
+
+expect_alive() {
+  kill -0 "$PRODUCT" 2>/dev/null && return 0
+  wait "$PRODUCT"
+  fail "$1: the program ended with exit code $?"
+}
+
+# The picture lies inside the rectangle RECT_*.
+expect_lit_inside() {
+  if ((BOX_X < RECT_X || BOX_Y < RECT_Y || BOX_X + BOX_W > RECT_X + RECT_W ||
+    BOX_Y + BOX_H > RECT_Y + RECT_H)); then
+    fail "$1: lit pixels at ${BOX_W}x${BOX_H}+${BOX_X}+${BOX_Y}, outside the window" \
+      "${RECT_W}x${RECT_H}+${RECT_X}+${RECT_Y}"
+  fi
+}
+
+# SIGTERM must end the product within 100 ms, leaving no process of it.
+expect_term_ends() {
+  local start_ms elapsed pid
+  start_ms=$(now_ms)
+  kill -TERM "$PRODUCT"
+  until exited "$PRODUCT"; do
+    (($(now_ms) - start_ms > 2000)) && fail "still running 2 s after SIGTERM"
+  done
+  elapsed=$(($(now_ms) - start_ms))
+  wait "$PRODUCT"
+  ((elapsed <= 100)) || fail "SIGTERM took ${elapsed} ms"
+  for pid in /proc/[0-9]*; do
+    [ "$(readlink "$pid/exe" 2>/dev/null)" = "$APP" ] && fail "process ${pid#/proc/} of it is left"
+  done
+  return 0
+}
+
+# Runs one check in a subshell of its own, so that `fail` ends only it.
+check() {
+  local name=$1
+  shift
+  CHECK_DIR=$WORK/check-$((PASSED + FAILED + 1))
+  mkdir -p "$CHECK_DIR"
+  (
+    "$@"
+  )
+  local status=$?
+  while read -r pid; do [ -n "$pid" ] && stop_pid "$pid"; done <"$WORK/pids"
+  : >"$WORK/pids"
+  if ((status == 0)); then
+    echo "ok - $name"
+    PASSED=$((PASSED + 1))
+  else
+    echo "not ok - $name: $(cat "$CHECK_DIR/reason" 2>/dev/null || echo "exit status $status")"
+    FAILED=$((FAILED + 1))
+  fi
+}
+
+# ---------------------------------------------------------------- display
+
+XVFB_PID=
+cleanup() {
+  [ -s "$WORK/pids" ] && while read -r pid; do stop_pid "$pid"; done <"$WORK/pids"
+  [ -n "$XVFB_PID" ] && stop_pid "$XVFB_PID"
+  if [ "${MORUMORU_XSS_KEEP:-0}" = 1 ]; then
+    echo "# scratch files kept in $WORK" >&2
+  else
+    rm -rf "$WORK"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if xdpyinfo >/dev/null 2>&1; then
+  echo "display $DISPLAY is already in use" >&2
+  exit 2
+fi
+Xvfb "$DISPLAY" -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 300); do
+  xdpyinfo >/dev/null 2>&1 && break
+  kill -0 "$XVFB_PID" 2>/dev/null || { cat "$WORK/xvfb.log" >&2; exit 2; }
+  sleep 0.1
+done
+xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY does not answer" >&2; exit 2; }
+
+# ---------------------------------------------------------------- checks
+
+root_draws_and_moves() {
+  local before
+  before=$(child_count root)
+  start_product "$APP" -root
+  wait_lit root-a
+  local first=$SHOT
+  sleep 0.5
+  wait_lit root-b
+  local difference
+  difference=$(compare -metric AE "$first" "$SHOT" null: 2>&1)
+  [ "${difference%% *}" != 0 ] || fail "the picture did not move in 0.5 s"
+  # One window more on the root, covering it, and no title on any of ours.
+  [ "$(child_count root)" -gt "$before" ] || fail "no window of its own on the root"
+  xwininfo -root -children | grep -q '"morumoru"' && fail "a window titled morumoru"
+  expect_alive "-root"
+  expect_term_ends
+}
+check "-root draws a moving picture on the root; SIGTERM ends it" root_draws_and_moves
+
+window_id_stays_inside() {
+  start_host 640x480+200+150
+  inside_of "$HOST"
+  start_product "$APP" -window-id "$HOST"
+  local n
+  for n in 1 2 3 4 5; do
+    wait_lit "window-$n"
+    expect_lit_inside "screenshot $n"
+    sleep 0.2
+  done
+  # Keys, buttons and moves over the window belong to xscreensaver.
+  xdotool mousemove $((RECT_X + 50)) $((RECT_Y + 50)) sleep 0.2 \
+    mousemove $((RECT_X + 300)) $((RECT_Y + 200)) key a key Escape key alt+x click 1 click 3
+  sleep 1
+  expect_alive "after keys and clicks"
+  expect_term_ends
+}
+check "-window-id draws only inside the client's window and ignores input" window_id_stays_inside
+
+# xscreensaver runs its hacks with -root and names its own window in the
+# environment: that window is the one to draw into, not the real root.
+environment_window_wins_over_root() {
+  start_host 400x300+500+60
+  inside_of "$HOST"
+  local before
+  before=$(child_count "$HOST")
+  start_product XSCREENSAVER_WINDOW="$(printf '0x%X' "$HOST")" "$APP" -root
+  wait_lit env-a
+  expect_lit_inside "screenshot"
+  [ "$(child_count "$HOST")" -gt "$before" ] || fail "no child window in the host"
+  expect_term_ends
+}
+check "XSCREENSAVER_WINDOW with -root draws into that window" environment_window_wins_over_root
+
+follows_host_size_and_end() {
+  start_host 640x480+100+100
+  local theirs ours
+  theirs=$(children_of "$HOST" | cut -d' ' -f1)
+  start_product "$APP" -window-id "$(printf '%d' "$HOST")"  # decimal this time
+  wait_lit before-resize
+  ours=$(children_of "$HOST" | grep -v -F "$theirs" | cut -d' ' -f1)
+  [ "$(wc -w <<<"$ours")" = 1 ] || fail "not one window of its own in the host: $ours"
+  children_of "$HOST" | grep -q "^$ours 640x480\$" || fail "its window does not fill the host"
+  xdotool windowsize "$HOST" 300 200
+  local n found=0
+  for n in $(seq 30); do
+    children_of "$HOST" | grep -q "^$ours 300x200\$" && found=1 && break
+    sleep 0.1
+  done
+  ((found)) || fail "it did not follow the host to 300x200: $(children_of "$HOST" | paste -sd ' ')"
+  inside_of "$HOST"
+  wait_lit after-resize
+  expect_lit_inside "after the resize"
+  # The host going away (a closed preview) ends the program by itself.
+  stop_pid "$HOST_PID"
+  for n in $(seq 20); do
+    kill -0 "$PRODUCT" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$PRODUCT" 2>/dev/null && fail "still running 2 s after its host was destroyed"
+  wait "$PRODUCT"
+  local code=$?
+  ((code == 0)) || fail "exit code $code after the host went away"
+}
+check "the picture follows the host's size; the host's end ends the program" \
+  follows_host_size_and_end
+
+# A preview must not be taken for a running saver, and keeps running while
+# the real one comes and goes. xscreensaver's settings program adds
+# -window-id to the "-root" line for its preview.
+side_by_side_with_saver() {
+  start_host 400x300+20+20
+  start_product "$APP" -root -window-id "$HOST"
+  local hack=$PRODUCT
+  inside_of "$HOST"
+  wait_lit hack
+  expect_lit_inside "the preview"
+  start_product "$APP" /s
+  local saver=$PRODUCT n
+  for n in $(seq 50); do
+    xwininfo -root -children | grep -q '"morumoru".*1024x768' && break
+    sleep 0.1
+  done
+  xwininfo -root -children | grep -q '"morumoru".*1024x768' || fail "the saver did not come up"
+  sleep 0.5
+  xdotool key a
+  for n in $(seq 50); do
+    kill -0 "$saver" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$saver" 2>/dev/null && fail "the saver did not end on a key"
+  PRODUCT=$hack
+  expect_alive "after the saver ended"
+  expect_term_ends
+}
+check "a preview (-root -window-id) and the saver run side by side" side_by_side_with_saver
+
+bad_window_id() {
+  local output code
+  output=$("$APP" -window-id nonsense 2>&1)
+  code=$?
+  ((code == 1)) || fail "-window-id nonsense: exit code $code"
+  grep -q 'window id' <<<"$output" || fail "no message for -window-id nonsense: $output"
+  output=$(timeout 5 "$APP" -window-id 0x7ffffff 2>&1)
+  code=$?
+  ((code == 1)) || fail "a missing window: exit code $code"
+  grep -q 'no window' <<<"$output" || fail "no message for a missing window: $output"
+}
+check "an unusable -window-id is refused with a message" bad_window_id
+
+echo "$PASSED passed, $FAILED failed"
+((FAILED == 0))
