@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "settings/file_profile.h"
+
 namespace morumoru {
 namespace {
 
@@ -31,13 +33,28 @@ std::string Narrow(std::wstring_view text) {
   return narrow;
 }
 
+// The system's profile functions take no path of MAX_PATH characters or more
+// (they fail, as Wine's do), so a settings file that deep goes through our own
+// store, which reaches it by the extended-length form of its path.
+bool TooLongForTheSystem(std::wstring_view path) {
+  return path.size() >= MAX_PATH;
+}
+
+std::string ExtendedLength(const std::string& path) {
+  if (path.starts_with("\\\\?\\")) return path;
+  if (path.starts_with("\\\\")) return "\\\\?\\UNC\\" + path.substr(2);
+  return "\\\\?\\" + path;
+}
+
 }  // namespace
 
 std::optional<std::string> Win32Profile::Read(const std::string& path, std::string_view section,
                                               std::string_view key) {
+  std::wstring widePath = Widen(path);
+  if (TooLongForTheSystem(widePath)) return FileProfile().Read(ExtendedLength(path), section, key);
   wchar_t buffer[kBufferSize];
   DWORD length = GetPrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), kAbsent,
-                                          buffer, kBufferSize, Widen(path).c_str());
+                                          buffer, kBufferSize, widePath.c_str());
   std::wstring_view value(buffer, length);
   if (value == kAbsent) return std::nullopt;
   // A long value may be cut between the halves of a surrogate pair; drop the
@@ -49,6 +66,10 @@ std::optional<std::string> Win32Profile::Read(const std::string& path, std::stri
 bool Win32Profile::Write(const std::string& path, std::string_view section, std::string_view key,
                          std::string_view value) {
   std::wstring widePath = Widen(path);
+  // Our store refuses a read-only file by itself.
+  if (TooLongForTheSystem(widePath)) {
+    return FileProfile().Write(ExtendedLength(path), section, key, value);
+  }
   // Windows itself refuses a read-only file; Wine running as root does not,
   // so say no here and behave the same everywhere.
   DWORD attributes = GetFileAttributesW(widePath.c_str());
@@ -60,7 +81,9 @@ bool Win32Profile::Write(const std::string& path, std::string_view section, std:
 }
 
 void Win32Profile::Flush(const std::string& path) {
-  WritePrivateProfileStringW(nullptr, nullptr, nullptr, Widen(path).c_str());
+  std::wstring widePath = Widen(path);
+  if (TooLongForTheSystem(widePath)) return;  // our store caches nothing
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, widePath.c_str());
 }
 
 }  // namespace morumoru

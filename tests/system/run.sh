@@ -167,6 +167,7 @@ scenario() {
 . "$SYSTEM_DIR/startup_test.sh"
 . "$SYSTEM_DIR/saver_test.sh"
 . "$SYSTEM_DIR/dialog_test.sh"
+. "$SYSTEM_DIR/fault_test.sh"
 
 # Leftovers of one scenario must not disturb the next: the program refuses to
 # start while a window of a running copy exists.

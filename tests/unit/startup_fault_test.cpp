@@ -1,0 +1,47 @@
+// Start-up failures after the saver has hidden the cursor: the last-chance box
+// and the end must give it back. No outside setup makes the real program fail
+// there, so the headless platform stands in.
+#include <gtest/gtest.h>
+
+#include "app/exceptions.h"
+#include "app/startup.h"
+#include "platform/headless/headless_platform.h"
+
+namespace morumoru {
+namespace {
+
+// Reads well until the key `failing`, which raises: the saver reads "power"
+// only after it hid the cursor.
+struct FailingOn : ProfileService {
+  explicit FailingOn(std::string key) : failing(std::move(key)) {}
+  std::optional<std::string> Read(const std::string&, std::string_view,
+                                  std::string_view key) override {
+    if (key == failing) Raise<ERangeError>(kRangeErrorText);
+    return std::nullopt;
+  }
+  bool Write(const std::string&, std::string_view, std::string_view, std::string_view) override {
+    return false;
+  }
+  void Flush(const std::string&) override {}
+  std::string failing;
+};
+
+TEST(StartupFaultTest, FailureAfterTheCursorWasHiddenGivesItBack) {
+  platform::HeadlessPlatform headless;
+  headless.modulePath = "C:\\saver\\morumoru.scr";
+  FailingOn failing("power");
+  headless.profile = &failing;
+  int cursorAtBox = 99;
+  headless.onBox = [&](const platform::HeadlessPlatform::Box&) {
+    cursorAtBox = headless.cursorCounter;
+  };
+  EXPECT_EQ(RunProgram(headless), 1);
+  ASSERT_EQ(headless.boxes.size(), 1u);
+  EXPECT_EQ(headless.boxes[0].kind, platform::BoxKind::kTaskModalError);
+  // The failed saver form is gone by the time the box shows: its cursor is back.
+  EXPECT_EQ(cursorAtBox, 0);
+  EXPECT_EQ(headless.cursorCounter, 0);
+}
+
+}  // namespace
+}  // namespace morumoru
