@@ -47,5 +47,14 @@ if [ -n "$fuzz_line" ]; then
 fi
 rm -f "$fuzz_log"
 
+# The benchmarks once, briefly, so they cannot rot (no timing thresholds).
+if bash bench/run.sh --short --native-build build/native --win32-build build/win32; then
+  echo "benchmarks: short run completed"
+else
+  echo "benchmarks: short run FAILED"
+  status=1
+  failed=$((failed + 1))
+fi
+
 echo "tests: ${passed} passed, ${failed} failed"
 exit "$status"

@@ -136,13 +136,18 @@ void Win32Platform::SetText(WindowId window, std::string_view text) {
 
 void Win32Platform::SetBounds(WindowId window, const Rect& bounds) {
   HWND handle = H(window);
-  if (!SetWindowPos(handle, nullptr, bounds.left, bounds.top, bounds.width, bounds.height,
-                    SWP_NOZORDER | SWP_NOACTIVATE)) {
+  bool child = (GetWindowLongPtrW(handle, GWL_STYLE) & WS_CHILD) != 0;
+  // A moved child is repainted whole: copying its old pixels along first
+  // would be wasted work. Its panel procedure erases nothing, so nothing
+  // flickers.
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (child ? SWP_NOCOPYBITS : 0);
+  if (!SetWindowPos(handle, nullptr, bounds.left, bounds.top, bounds.width, bounds.height, flags)) {
     return;
   }
-  // A moved child has its old pixels copied and gets no paint of its own:
-  // repaint all of it from what it shows, without erasing first.
-  InvalidateRect(handle, nullptr, FALSE);
+  // Painted now rather than when the queue is next found empty: the strip
+  // the move uncovers and the child itself, in one update of the parent.
+  // Paints that wait for the queue cost the saver a third of its steps.
+  if (child) UpdateWindow(GetParent(handle));
 }
 
 Rect Win32Platform::GetBounds(WindowId window) {
@@ -298,6 +303,7 @@ void Win32Platform::SetForegroundWindow(WindowId window) {
 // --- Screen, cursor, boxes.
 
 Size Win32Platform::ScreenSize() {
+  // Asked of the system at every use: a display change takes effect at once.
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 

@@ -32,9 +32,16 @@ unsigned long Channel(uint32_t value, unsigned long mask) {
   return ((value * bits + 127) / 255) << shift;
 }
 
-}  // namespace
+// What a BMP file's headers say, once they are found sound for DecodeBmp.
+struct BmpLayout {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool topDown = false;
+  uint32_t offset = 0;
+  size_t stride = 0;
+};
 
-bool DecodeBmp(const unsigned char* data, size_t size, DecodedImage& image) {
+bool ReadBmpLayout(const unsigned char* data, size_t size, BmpLayout& layout) {
   if (!data || size < kFileHeader + kInfoHeader) return false;
   if (data[0] != 'B' || data[1] != 'M') return false;
   uint32_t offset = Read32(data + 10);
@@ -52,6 +59,16 @@ bool DecodeBmp(const unsigned char* data, size_t size, DecodedImage& image) {
       (size - offset) / stride < size_t(height)) {
     return false;
   }
+  layout = {width, height, topDown, offset, stride};
+  return true;
+}
+
+}  // namespace
+
+bool DecodeBmp(const unsigned char* data, size_t size, DecodedImage& image) {
+  BmpLayout layout;
+  if (!ReadBmpLayout(data, size, layout)) return false;
+  auto [width, height, topDown, offset, stride] = layout;
   image.width = width;
   image.height = height;
   image.pixels.resize(size_t(width) * size_t(height));
@@ -137,14 +154,22 @@ unsigned long X11Platform::Pixel(uint32_t rgb) {
 }
 
 Pixmap X11Platform::MakePixmap(const DecodedImage& picture) {
+  Pixmap pixmap =
+      XCreatePixmap(display_, root_, static_cast<unsigned>(picture.width),
+                    static_cast<unsigned>(picture.height), static_cast<unsigned>(depth_));
+  PutPixels(pixmap, picture);
+  return pixmap;
+}
+
+void X11Platform::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
   XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
                                nullptr, static_cast<unsigned>(picture.width),
                                static_cast<unsigned>(picture.height), 32, 0);
-  if (!image) return 0;
+  if (!image) return;
   image->data = static_cast<char*>(std::malloc(size_t(image->bytes_per_line) * picture.height));
   if (!image->data) {
     XDestroyImage(image);
-    return 0;
+    return;
   }
   bool direct = image->bits_per_pixel == 32 && visual_->red_mask == 0xFF0000 &&
                 visual_->green_mask == 0xFF00 && visual_->blue_mask == 0xFF &&
@@ -158,22 +183,31 @@ Pixmap X11Platform::MakePixmap(const DecodedImage& picture) {
     }
     for (int32_t x = 0; x < picture.width; ++x) XPutPixel(image, x, y, Pixel(row[x]));
   }
-  Pixmap pixmap =
-      XCreatePixmap(display_, root_, static_cast<unsigned>(picture.width),
-                    static_cast<unsigned>(picture.height), static_cast<unsigned>(depth_));
   XPutImage(display_, pixmap, gc_, image, 0, 0, 0, 0, static_cast<unsigned>(picture.width),
             static_cast<unsigned>(picture.height));
   XDestroyImage(image);
-  return pixmap;
 }
 
 PictureId X11Platform::LoadPicture(int index) {
+  // Only the pixmap is made here. The pixels go in when a panel first shows
+  // the picture: the saver's first frame needs one picture of nine, and the
+  // others are each put in at the choice of a slide, off the screen.
   Blob blob = EmbeddedPicture(index);
-  DecodedImage picture;
-  if (!DecodeBmp(blob.data, blob.size, picture)) return kNoPicture;
-  Pixmap pixmap = MakePixmap(picture);
-  if (pixmap) pictures_.push_back({pixmap, {picture.width, picture.height}});
+  BmpLayout layout;
+  if (!ReadBmpLayout(blob.data, blob.size, layout)) return kNoPicture;
+  Pixmap pixmap =
+      XCreatePixmap(display_, root_, static_cast<unsigned>(layout.width),
+                    static_cast<unsigned>(layout.height), static_cast<unsigned>(depth_));
+  if (pixmap) pictures_.push_back({pixmap, {layout.width, layout.height}, index});
   return pixmap;
+}
+
+void X11Platform::FillPicture(Picture& picture) {
+  if (picture.pending < 0) return;
+  Blob blob = EmbeddedPicture(picture.pending);
+  picture.pending = -1;
+  DecodedImage pixels;
+  if (DecodeBmp(blob.data, blob.size, pixels)) PutPixels(picture.pixmap, pixels);
 }
 
 void X11Platform::FreePicture(PictureId picture) {
@@ -192,6 +226,7 @@ void X11Platform::SetPanelPicture(WindowId panel, PictureId picture) {
   if (!win || win->kind != WindowKind::kPanel) return;
   auto it = std::find_if(pictures_.begin(), pictures_.end(),
                          [&](const Picture& held) { return held.pixmap == picture; });
+  if (it != pictures_.end()) FillPicture(*it);
   win->picture = it == pictures_.end() ? 0 : it->pixmap;
   win->pictureSize = it == pictures_.end() ? Size{} : it->size;
   PaintPanel(*win);

@@ -131,7 +131,9 @@ class X11Platform : public Platform {
     bool mapped = false;
     WindowEvents* events = nullptr;
     XftDraw* draw = nullptr;
-    XftFont* font = nullptr;
+    XftFont* font = nullptr;  // looked up at the first paint
+    std::string fontFamily;
+    int32_t fontHeight = 12;
     Pixmap picture = 0;
     Size pictureSize;
     // Sliders.
@@ -177,6 +179,7 @@ class X11Platform : public Platform {
   std::string ReadTitle(Window xid, bool& found);
   unsigned long Pixel(uint32_t rgb);
   Pixmap MakePixmap(const DecodedImage& image);
+  void PutPixels(Pixmap pixmap, const DecodedImage& image);
 
   // x11_widgets.cpp
   void PaintWidget(Win& win);
@@ -219,6 +222,8 @@ class X11Platform : public Platform {
   uint32_t currentState_ = 0;  // modifiers of the message being handled
   uint32_t currentKeysym_ = 0;
   int64_t lastPoll_ = 0;
+  int peeksUntilClockLook_ = 0;
+  int panelMovesSinceSync_ = 0;
   bool pollNow_ = true;
   int cursorCounter_ = 0;
   Cursor blankCursor_ = 0;
@@ -234,7 +239,9 @@ class X11Platform : public Platform {
   struct Picture {
     Pixmap pixmap;
     Size size;
+    int pending;  // the embedded picture still to be put into the pixmap, or -1
   };
+  void FillPicture(Picture& picture);  // x11_pictures.cpp
   std::vector<Picture> pictures_;
   Pixmap iconPixmap_ = 0;
   Size iconSize_;

@@ -77,6 +77,9 @@ void X11Platform::DrawFocusRect(Win& win, int32_t x, int32_t y, int32_t width, i
 }
 
 void X11Platform::PaintWidget(Win& win) {
+  if (!win.font && win.kind != WindowKind::kTrackBar && win.kind != WindowKind::kIcon) {
+    win.font = fonts_->Get(win.fontFamily, win.fontHeight);
+  }
   unsigned width = static_cast<unsigned>(std::max(win.bounds.width, 1));
   unsigned height = static_cast<unsigned>(std::max(win.bounds.height, 1));
   Pixmap back = XCreatePixmap(display_, win.xid, width, height, static_cast<unsigned>(depth_));

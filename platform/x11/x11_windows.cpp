@@ -22,6 +22,8 @@ constexpr long kPointerEvents = ButtonPressMask | ButtonReleaseMask | PointerMot
 constexpr long kFormEvents = KeyPressMask | KeyReleaseMask | kPointerEvents | ExposureMask |
                              StructureNotifyMask | FocusChangeMask;
 constexpr long kInputEvents = KeyPressMask | KeyReleaseMask | kPointerEvents | FocusChangeMask;
+// Panel moves between two round trips to the server (see SetBounds).
+constexpr int kPanelMovesPerSync = 16;
 
 // _MOTIF_WM_HINTS, as window managers read it.
 struct MotifHints {
@@ -182,6 +184,10 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
         mask |= CWBackPixel | CWBitGravity;
       }
       attributes.event_mask = kFormEvents;
+      // The server fills the saver's black itself and the form draws nothing
+      // of its own: an exposure for every strip a moving panel uncovers would
+      // only keep the server writing to us.
+      if (spec.style == FormStyle::kSaver) attributes.event_mask &= ~ExposureMask;
       break;
     default: {
       Win* parentWin = Find(spec.parent);
@@ -260,8 +266,11 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
     XLowerWindow(display_, xid);
     if (spec.kind != WindowKind::kPanel && spec.kind != WindowKind::kBlank) {
       win.draw = XftDrawCreate(display_, xid, visual_, colormap_);
-      std::string family = spec.fontName;
-      win.font = fonts_->Get(family, spec.fontHeight > 0 ? spec.fontHeight : 12);
+      // The font is looked up at the first paint: the saver builds the
+      // settings dialog only to drop it, and fontconfig's start would cost it
+      // more than all the rest of its start.
+      win.fontFamily = spec.fontName;
+      win.fontHeight = spec.fontHeight > 0 ? spec.fontHeight : 12;
     }
     if (win.visible) XMapWindow(display_, xid);
   }
@@ -336,7 +345,15 @@ void X11Platform::SetBounds(WindowId window, const Rect& bounds) {
   } else if (win->draw && resized) {
     Paint(*win);
   }
-  XFlush(display_);
+  if (win->kind == WindowKind::kPanel && ++panelMovesSinceSync_ >= kPanelMovesPerSync) {
+    // The saver would otherwise run ever further ahead of the server, which
+    // then keeps other programs (a window manager, xdotool) waiting for up to
+    // seconds. A round trip now and then bounds the lead, at little cost.
+    panelMovesSinceSync_ = 0;
+    XSync(display_, False);
+  } else {
+    XFlush(display_);
+  }
 }
 
 Rect X11Platform::GetBounds(WindowId window) {

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (-DMORUMORU_BENCH=ON, native and the win32 cross
+# build) and runs them all, printing every table: engine step, pump call,
+# steps per second at speed 1, whole-process figures, instruction counts.
+#
+#   bench/run.sh [--short] [--build-root DIR] [--native-display N] [--wine-display N]
+#
+# --short runs each benchmark once, very briefly, so that CI can check that
+# they still build and run; its figures mean nothing. The exit status reflects
+# build failures and crashes only, never a figure.
+#
+# Displays: an X server already answering on the given number is used as it
+# is; otherwise a private Xvfb is started there and stopped at the end
+# (defaults :44 native, :45 Wine). Wine uses WINEPREFIX, by default a private
+# prefix under the build root. Without wine or the mingw-w64 cross compiler
+# the Wine part is skipped with a message.
+set -uo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+SHORT=0
+BUILD_ROOT=${TMPDIR:-/tmp}/morumoru-bench
+NATIVE_DISPLAY=44
+WINE_DISPLAY=45
+while (($#)); do
+  case $1 in
+    --short) SHORT=1; shift ;;
+    --build-root) BUILD_ROOT=$2; shift 2 ;;
+    --native-build) NATIVE_BUILD=$2; shift 2 ;;
+    --win32-build) WIN32_BUILD=$2; shift 2 ;;
+    --native-display) NATIVE_DISPLAY=${2#:}; shift 2 ;;
+    --wine-display) WINE_DISPLAY=${2#:}; shift 2 ;;
+    -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
+    *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+
+FAILED=()
+fail() { FAILED+=("$1"); echo "run.sh: FAILED: $1" >&2; }
+STARTED_XVFB=()
+OWN_PREFIX=0
+cleanup() {
+  if ((OWN_PREFIX)) && command -v wineserver >/dev/null; then wineserver -k 2>/dev/null; fi
+  for pid in "${STARTED_XVFB[@]}"; do kill "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+# ---------------------------------------------------------------- builds
+# --native-build / --win32-build reuse a configured build (the presets build
+# the benchmarks too); otherwise own builds under the build root.
+configure() {
+  local dir=$1
+  shift
+  [ -f "$dir/CMakeCache.txt" ] && grep -q '^MORUMORU_BENCH:BOOL=ON' "$dir/CMakeCache.txt" && return 0
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORUMORU_BENCH=ON \
+    -DMORUMORU_TESTS=OFF "$@"
+}
+NATIVE_BUILD=${NATIVE_BUILD:-$BUILD_ROOT/native}
+WIN32_BUILD=${WIN32_BUILD:-$BUILD_ROOT/win32}
+mkdir -p "$BUILD_ROOT"
+echo "== building native benchmarks in $NATIVE_BUILD"
+if configure "$NATIVE_BUILD" >"$BUILD_ROOT.native.log" 2>&1 &&
+  cmake --build "$NATIVE_BUILD" >>"$BUILD_ROOT.native.log" 2>&1; then
+  HAVE_NATIVE=1
+else
+  HAVE_NATIVE=0
+  tail -30 "$BUILD_ROOT.native.log" >&2
+  fail "native build (log: $BUILD_ROOT.native.log)"
+fi
+
+HAVE_WIN32=0
+if command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
+  echo "== building win32 benchmarks in $WIN32_BUILD"
+  if configure "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+    >"$BUILD_ROOT.win32.log" 2>&1 &&
+    cmake --build "$WIN32_BUILD" >>"$BUILD_ROOT.win32.log" 2>&1; then
+    HAVE_WIN32=1
+  else
+    tail -30 "$BUILD_ROOT.win32.log" >&2
+    fail "win32 build (log: $BUILD_ROOT.win32.log)"
+  fi
+else
+  echo "run.sh: no mingw-w64 cross compiler or no wine: the Wine figures are skipped" >&2
+fi
+
+# ---------------------------------------------------------------- displays
+# Uses the X server on :$1, or starts a private Xvfb there.
+ensure_display() {
+  local number=$1
+  if DISPLAY=:$number xdpyinfo >/dev/null 2>&1; then return 0; fi
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$BUILD_ROOT.xvfb$number.log" 2>&1 &
+  STARTED_XVFB+=($!)
+  for _ in $(seq 50); do
+    DISPLAY=:$number xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "Xvfb :$number did not start"
+  return 1
+}
+
+# Runs one benchmark; a non-zero status (a crash) is recorded, never a figure.
+bench() {
+  local name=$1
+  shift
+  echo
+  echo "######## $name"
+  "$@" || fail "$name (exit status $?)"
+}
+
+if ((SHORT)); then
+  GB_ARGS=(--benchmark_min_time=0.01)
+  STEP_ARGS=(0.25 1)
+  PUMP_ARGS=(200 1)
+  CALLGRIND_STEPS=500
+  FIGURE_ARGS=(--runs 1 --idle 1)
+else
+  GB_ARGS=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true)
+  STEP_ARGS=(2 3)
+  PUMP_ARGS=(2000 7)
+  CALLGRIND_STEPS=10000
+  FIGURE_ARGS=(--runs 5 --idle 10)
+fi
+
+if ((HAVE_NATIVE)); then
+  B=$NATIVE_BUILD/bench
+  bench "engine step over the headless backend" "$B/engine_bench" "${GB_ARGS[@]}"
+  if command -v valgrind >/dev/null; then
+    bench "instruction counts" "$ROOT/bench/callgrind.sh" "$B/engine_steps" "$CALLGRIND_STEPS"
+  else
+    echo "run.sh: valgrind is not installed: no instruction counts" >&2
+  fi
+  if ensure_display "$NATIVE_DISPLAY"; then
+    export DISPLAY=:$NATIVE_DISPLAY
+    bench "X11 pump call" "$B/x11_pump_bench" "${GB_ARGS[@]}"
+    bench "X11 steps per second" "$B/x11_steps" "${STEP_ARGS[@]}"
+  fi
+fi
+
+if ((HAVE_WIN32)) && ensure_display "$WINE_DISPLAY"; then
+  # The wineserver is stopped at the end only in a prefix of our own.
+  [ -z "${WINEPREFIX:-}" ] && OWN_PREFIX=1
+  export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wineprefix}
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -d "$WINEPREFIX" ]; then
+    echo "== making the Wine prefix $WINEPREFIX"
+    DISPLAY=:$WINE_DISPLAY wineboot -i >/dev/null 2>&1 || true
+    DISPLAY=:$WINE_DISPLAY wineserver -w
+  fi
+  W=$WIN32_BUILD/bench
+  bench "Win32 pump call (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/win32_pump.exe" "${PUMP_ARGS[@]}"
+  bench "Win32 steps per second (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/win32_steps.exe" \
+    "${STEP_ARGS[@]}"
+fi
+
+if ((HAVE_NATIVE)) && ensure_display "$NATIVE_DISPLAY"; then
+  figure_args=(--first-frame "$NATIVE_BUILD/bench/first_frame"
+    --native "$NATIVE_BUILD/app/morumoru" --bare-native "$NATIVE_BUILD/bench/bare_x11")
+  if ((HAVE_WIN32)) && ensure_display "$WINE_DISPLAY"; then
+    figure_args+=(--wine "$WIN32_BUILD/app/morumoru.scr" --bare-wine "$WIN32_BUILD/bench/bare_win32.exe")
+  fi
+  bench "whole-process figures" env DISPLAY=:$NATIVE_DISPLAY WINE_DISPLAY=:$WINE_DISPLAY \
+    "$ROOT/bench/process_figures.sh" "${figure_args[@]}" "${FIGURE_ARGS[@]}"
+fi
+
+echo
+if ((${#FAILED[@]})); then
+  echo "run.sh: ${#FAILED[@]} failed: ${FAILED[*]}"
+  exit 1
+fi
+echo "run.sh: all benchmarks ran"
