@@ -4,21 +4,15 @@
 #include <algorithm>
 
 #include "platform/files/settings_file.h"
+#include "platform/win32/utf16.h"
 
 namespace morumoru::platform {
 
 namespace {
 
-constexpr int kTemporaryNameAttempts = 100;
+using win32::Widen;
 
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
+constexpr int kTemporaryNameAttempts = 100;
 
 }  // namespace
 

@@ -4,34 +4,19 @@
 
 #include <windows.h>
 
+#include "platform/win32/utf16.h"
 #include "settings/file_profile.h"
 
 namespace morumoru {
 namespace {
 
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
 constexpr DWORD kBufferSize = 2048;
 
 // A default no settings file holds: getting it back means the key is absent.
 constexpr wchar_t kAbsent[] = L"\x01\x02";
-
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length,
-                      nullptr, nullptr);
-  return narrow;
-}
 
 // The system's profile functions take no path of MAX_PATH characters or more
 // (they fail, as Wine's do), so a settings file that deep goes through our own

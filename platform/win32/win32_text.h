@@ -9,10 +9,9 @@
 #include <string_view>
 #include <utility>
 
-namespace morumoru::platform::win32 {
+#include "platform/win32/utf16.h"
 
-std::wstring Widen(std::string_view text);
-std::string Narrow(std::wstring_view text);
+namespace morumoru::platform::win32 {
 
 // Japanese gothic faces tried, in order, when the asked-for face is missing,
 // so that captions never turn into boxes.
