@@ -19,11 +19,11 @@ constexpr int kShowMinNoActive = 7;
 
 TApplication::TApplication(platform::Platform& platform) : platform_(platform) {
   title_ = TitleFromModulePath(platform_.ModulePath(), platform_.ModulePathStyle());
-  platform::WindowSpec spec;
-  spec.kind = platform::WindowKind::kApplication;
-  spec.text = title_;
-  spec.events = this;
-  handle_ = platform_.NewWindow(spec);
+  platform::WindowSpec params;
+  params.kind = platform::WindowKind::kApplication;
+  params.text = title_;
+  params.events = this;
+  handle_ = platform_.NewWindow(params);
 }
 
 TApplication::~TApplication() {
@@ -126,7 +126,9 @@ void TApplication::IdleTurn() {
   if (idleDone) platform_.Wait();
 }
 
-void TApplication::RequestQuit() { platform_.PostQuit(0); }
+void TApplication::RequestQuit() {
+  platform_.PostQuit(0);
+}
 
 void TApplication::CloseForm(TForm& form) {
   if (&form == mainForm_) {

@@ -33,7 +33,9 @@ bool TControl::WantsKey(uint16_t key) const {
 TForm::TForm(TApplication& application)
     : platform_(application.Platform()), application_(application) {}
 
-TForm::~TForm() { Destroy(); }
+TForm::~TForm() {
+  Destroy();
+}
 
 TControl* TForm::FindControl(std::string_view name) const {
   for (const auto& control : controls_) {
@@ -68,14 +70,22 @@ ControlKind KindOf(const LayoutObject& object, bool insidePanel) {
 
 WindowKind WindowKindOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::kPanel: return WindowKind::kPanel;
-    case ControlKind::kBlank: return WindowKind::kBlank;
-    case ControlKind::kIcon: return WindowKind::kIcon;
-    case ControlKind::kGroupBox: return WindowKind::kGroupBox;
-    case ControlKind::kLabel: return WindowKind::kLabel;
-    case ControlKind::kButton: return WindowKind::kButton;
-    case ControlKind::kTrackBar: return WindowKind::kTrackBar;
-    case ControlKind::kView: break;
+    case ControlKind::kPanel:
+      return WindowKind::kPanel;
+    case ControlKind::kBlank:
+      return WindowKind::kBlank;
+    case ControlKind::kIcon:
+      return WindowKind::kIcon;
+    case ControlKind::kGroupBox:
+      return WindowKind::kGroupBox;
+    case ControlKind::kLabel:
+      return WindowKind::kLabel;
+    case ControlKind::kButton:
+      return WindowKind::kButton;
+    case ControlKind::kTrackBar:
+      return WindowKind::kTrackBar;
+    case ControlKind::kView:
+      break;
   }
   return WindowKind::kBlank;
 }
@@ -108,8 +118,8 @@ char AccessKeyOf(std::string_view caption) {
 void TForm::LoadLayout(std::string_view text) {
   LayoutObject root = ParseLayout(text);
   name_ = root.name;
-  style_ = root.Text("Style") == "dialog" ? platform::FormStyle::kDialog
-                                           : platform::FormStyle::kSaver;
+  style_ =
+      root.Text("Style") == "dialog" ? platform::FormStyle::kDialog : platform::FormStyle::kSaver;
   maximized = root.Text("WindowState") == "maximized";
   designBounds_ = {root.Number("Left"), root.Number("Top"), root.Number("Width"),
                    root.Number("Height")};
@@ -136,16 +146,16 @@ void TForm::LoadLayout(std::string_view text) {
     }
   }
 
-  platform::WindowSpec spec;
-  spec.kind = WindowKind::kForm;
-  spec.style = style_;
-  spec.owner = application_.Handle();
-  spec.bounds = designBounds_;
-  spec.text = root.Text("Caption");
-  spec.fontName = fontName_;
-  spec.fontHeight = fontHeight_;
-  spec.events = this;
-  handle_ = platform_.NewWindow(spec);
+  platform::WindowSpec params;
+  params.kind = WindowKind::kForm;
+  params.style = style_;
+  params.owner = application_.Handle();
+  params.bounds = designBounds_;
+  params.text = root.Text("Caption");
+  params.fontName = fontName_;
+  params.fontHeight = fontHeight_;
+  params.events = this;
+  handle_ = platform_.NewWindow(params);
 
   for (const LayoutObject& child : root.children) AddControl(child, nullptr);
   for (const auto& control : controls_) {
@@ -165,9 +175,9 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
   control.enabled = object.Flag("Enabled", true);
   control.tabOrder = object.Number("TabOrder", 1000);
   // Only buttons and sliders take the focus; a group frame passes it on.
-  control.tabStop = (control.kind == ControlKind::kButton ||
-                     control.kind == ControlKind::kTrackBar) &&
-                    object.Flag("TabStop", true);
+  control.tabStop =
+      (control.kind == ControlKind::kButton || control.kind == ControlKind::kTrackBar) &&
+      object.Flag("TabStop", true);
   control.bounds_ = {MulDiv(object.Number("Left"), scaleBy_, scaleOver_),
                      MulDiv(object.Number("Top"), scaleBy_, scaleOver_),
                      MulDiv(object.Number("Width"), scaleBy_, scaleOver_),
@@ -185,29 +195,29 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
     return &control;
   }
 
-  platform::WindowSpec spec;
-  spec.kind = WindowKindOf(control.kind);
-  spec.style = style_;
-  spec.parent = parent ? parent->handle : handle_;
-  spec.bounds = control.bounds_;
-  spec.text = object.Text("Caption");
-  spec.visible = control.visible;
-  spec.enabled = control.enabled;
-  spec.tabStop = control.tabStop;
-  spec.fontName = fontName_;
-  spec.fontHeight = fontHeight_;
-  spec.min = object.Number("Min");
-  spec.max = object.Number("Max");
-  spec.lineSize = object.Number("LineSize", 1);
-  spec.pageSize = object.Number("PageSize", 2);
-  spec.thumbLength = object.Number("ThumbLength", 20);
-  spec.events = this;
-  control.accessKey = control.kind == ControlKind::kButton ? AccessKeyOf(spec.text) : 0;
-  control.handle = platform_.NewWindow(spec);
+  platform::WindowSpec params;
+  params.kind = WindowKindOf(control.kind);
+  params.style = style_;
+  params.parent = parent ? parent->handle : handle_;
+  params.bounds = control.bounds_;
+  params.text = object.Text("Caption");
+  params.visible = control.visible;
+  params.enabled = control.enabled;
+  params.tabStop = control.tabStop;
+  params.fontName = fontName_;
+  params.fontHeight = fontHeight_;
+  params.min = object.Number("Min");
+  params.max = object.Number("Max");
+  params.lineSize = object.Number("LineSize", 1);
+  params.pageSize = object.Number("PageSize", 2);
+  params.thumbLength = object.Number("ThumbLength", 20);
+  params.events = this;
+  control.accessKey = control.kind == ControlKind::kButton ? AccessKeyOf(params.text) : 0;
+  control.handle = platform_.NewWindow(params);
   if (control.kind == ControlKind::kTrackBar) {
-    control.sliderMin = spec.min;
-    control.sliderMax = spec.max;
-    control.position = object.Number("Position", spec.min);
+    control.sliderMin = params.min;
+    control.sliderMax = params.max;
+    control.position = object.Number("Position", params.min);
     platform_.SetSliderPosition(control.handle, control.position);
   }
   for (const LayoutObject& child : object.children) AddControl(child, &control);
@@ -243,8 +253,8 @@ void TForm::Show() {
     outer.top = std::max(0, (screen.height - outer.height) / 2);
     platform_.SetBounds(handle_, outer);
   }
-  platform_.ShowWindow(handle_, maximized ? platform::ShowCommand::kMaximized
-                                          : platform::ShowCommand::kNormal);
+  platform_.ShowWindow(
+      handle_, maximized ? platform::ShowCommand::kMaximized : platform::ShowCommand::kNormal);
   visible_ = true;
   platform_.SetActiveWindow(handle_);
   FocusFirst();
@@ -273,9 +283,13 @@ void TForm::Destroy() {
   handle_ = platform::kNoWindow;
 }
 
-void TForm::Close() { application_.CloseForm(*this); }
+void TForm::Close() {
+  application_.CloseForm(*this);
+}
 
-TControl* TForm::FocusedControl() const { return ControlOf(platform_.GetFocus()); }
+TControl* TForm::FocusedControl() const {
+  return ControlOf(platform_.GetFocus());
+}
 
 void TForm::FocusFirst() {
   std::vector<TControl*> order = TabOrder();

@@ -150,8 +150,8 @@ struct Message {
   enum class Kind : uint8_t { kQuit, kKeyboard, kOther };
   Kind kind = Kind::kOther;
   WindowId target = kNoWindow;
-  uint32_t code = 0;  // the Windows message number (keyboard: 0x100 to 0x108)
-  uint16_t key = 0;   // key messages: the virtual-key code
+  uint32_t code = 0;                    // the Windows message number (keyboard: 0x100 to 0x108)
+  uint16_t key = 0;                     // key messages: the virtual-key code
   alignas(8) unsigned char native[48];  // the backend's own copy
 };
 
@@ -163,13 +163,13 @@ class Platform {
   virtual ~Platform() = default;
 
   // Message queue.
-  virtual bool Peek(Message& message) = 0;  // takes one off, never waits
+  virtual bool Peek(Message& message) = 0;      // takes one off, never waits
   virtual void Dispatch(Message& message) = 0;  // translate, then to its window
-  virtual void Wait() = 0;                       // blocks until one arrives
+  virtual void Wait() = 0;                      // blocks until one arrives
   virtual void PostQuit(int exitCode) = 0;
 
   // Windows.
-  virtual WindowId NewWindow(const WindowSpec& spec) = 0;
+  virtual WindowId NewWindow(const WindowSpec& params) = 0;
   virtual void DestroyWindow(WindowId window) = 0;
   virtual void SetText(WindowId window, std::string_view text) = 0;
   // Moves and resizes at once, z-order and activation unchanged, and has the

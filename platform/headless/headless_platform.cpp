@@ -139,7 +139,7 @@ void HeadlessPlatform::Dispatch(Message& message) {
   if (message.code == kKeyUpCode || message.code == 0x0401) return;
   Event event;
   std::memcpy(&event, message.native, sizeof(Event));
-  if (window.spec.events) window.spec.events->HandleEvent(event);
+  if (window.params.events) window.params.events->HandleEvent(event);
 }
 
 void HeadlessPlatform::Wait() {
@@ -152,17 +152,17 @@ void HeadlessPlatform::PostQuit(int /*exitCode*/) {
   quitPending_ = true;
 }
 
-WindowId HeadlessPlatform::NewWindow(const WindowSpec& spec) {
+WindowId HeadlessPlatform::NewWindow(const WindowSpec& params) {
   WindowId id = next_++;
   Window& window = windows_[id];
-  window.spec = spec;
-  window.bounds = spec.bounds;
-  window.text = spec.text;
-  window.enabled = spec.enabled;
-  window.owner = spec.owner;
-  bool child = spec.parent != kNoWindow;
-  window.visible = child && spec.visible;
-  if (spec.kind == WindowKind::kTrackBar) window.sliderPosition = spec.min;
+  window.params = params;
+  window.bounds = params.bounds;
+  window.text = params.text;
+  window.enabled = params.enabled;
+  window.owner = params.owner;
+  bool child = params.parent != kNoWindow;
+  window.visible = child && params.visible;
+  if (params.kind == WindowKind::kTrackBar) window.sliderPosition = params.min;
   return id;
 }
 
@@ -187,7 +187,9 @@ void HeadlessPlatform::SetBounds(WindowId id, const Rect& bounds) {
   invalid_.insert(id);
 }
 
-Rect HeadlessPlatform::GetBounds(WindowId id) { return Exists(id) ? windows_.at(id).bounds : Rect{}; }
+Rect HeadlessPlatform::GetBounds(WindowId id) {
+  return Exists(id) ? windows_.at(id).bounds : Rect{};
+}
 
 void HeadlessPlatform::ShowWindow(WindowId id, ShowCommand command) {
   if (!Exists(id)) return;
@@ -198,13 +200,17 @@ void HeadlessPlatform::ShowWindow(WindowId id, ShowCommand command) {
   if (window.visible) invalid_.insert(id);
 }
 
-bool HeadlessPlatform::IsVisible(WindowId id) { return Exists(id) && windows_.at(id).visible; }
+bool HeadlessPlatform::IsVisible(WindowId id) {
+  return Exists(id) && windows_.at(id).visible;
+}
 
 void HeadlessPlatform::EnableWindow(WindowId id, bool enabled) {
   if (Exists(id)) windows_.at(id).enabled = enabled;
 }
 
-bool HeadlessPlatform::IsEnabled(WindowId id) { return Exists(id) && windows_.at(id).enabled; }
+bool HeadlessPlatform::IsEnabled(WindowId id) {
+  return Exists(id) && windows_.at(id).enabled;
+}
 
 PictureId HeadlessPlatform::LoadPicture(int /*index*/) {
   PictureId id = nextPicture_++;
@@ -212,7 +218,9 @@ PictureId HeadlessPlatform::LoadPicture(int /*index*/) {
   return id;
 }
 
-void HeadlessPlatform::FreePicture(PictureId picture) { livePictures.erase(picture); }
+void HeadlessPlatform::FreePicture(PictureId picture) {
+  livePictures.erase(picture);
+}
 
 void HeadlessPlatform::SetPanelPicture(WindowId panel, PictureId picture) {
   if (!Exists(panel)) return;
@@ -223,7 +231,7 @@ void HeadlessPlatform::SetPanelPicture(WindowId panel, PictureId picture) {
 void HeadlessPlatform::SetSliderPosition(WindowId slider, int32_t position) {
   if (!Exists(slider)) return;
   Window& window = windows_.at(slider);
-  window.sliderPosition = std::clamp(position, window.spec.min, window.spec.max);
+  window.sliderPosition = std::clamp(position, window.params.min, window.params.max);
 }
 
 int32_t HeadlessPlatform::GetSliderPosition(WindowId slider) {
@@ -269,7 +277,9 @@ WindowId HeadlessPlatform::GetOwner(WindowId id) {
   return windows_.count(id) ? windows_.at(id).owner : kNoWindow;
 }
 
-bool HeadlessPlatform::IsIconic(WindowId id) { return Exists(id) && windows_.at(id).iconic; }
+bool HeadlessPlatform::IsIconic(WindowId id) {
+  return Exists(id) && windows_.at(id).iconic;
+}
 
 void HeadlessPlatform::OpenIcon(WindowId id) {
   opened.push_back(id);

@@ -33,7 +33,7 @@ class MemoryProfile : public ProfileService {
 class HeadlessPlatform : public Platform {
  public:
   struct Window {
-    WindowSpec spec;
+    WindowSpec params;
     Rect bounds;
     std::string text;
     bool visible = false;
@@ -104,7 +104,7 @@ class HeadlessPlatform : public Platform {
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;
-  WindowId NewWindow(const WindowSpec& spec) override;
+  WindowId NewWindow(const WindowSpec& params) override;
   void DestroyWindow(WindowId window) override;
   void SetText(WindowId window, std::string_view text) override;
   void SetBounds(WindowId window, const Rect& bounds) override;
@@ -134,7 +134,9 @@ class HeadlessPlatform : public Platform {
   Size ScreenSize() override { return screen; }
   Size VirtualScreenSize() override { return virtualScreen; }
   int32_t PixelsPerInch() override { return pixelsPerInch; }
-  int32_t FontTextHeight(std::string_view, int32_t height) override { return height + textHeightBias; }
+  int32_t FontTextHeight(std::string_view, int32_t height) override {
+    return height + textHeightBias;
+  }
   int32_t textHeightBias = 0;  // how far a font's text height differs from its pixel height
   int ShowCursor(bool show) override { return cursorCounter += show ? 1 : -1; }
   void ShowBox(WindowId owner, std::string_view text, std::string_view caption,

@@ -111,19 +111,19 @@ void Win32Platform::PostQuit(int exitCode) {
 
 // --- Windows.
 
-WindowId Win32Platform::NewWindow(const WindowSpec& spec) {
+WindowId Win32Platform::NewWindow(const WindowSpec& params) {
   HFONT font = nullptr;
-  switch (spec.kind) {
+  switch (params.kind) {
     case WindowKind::kGroupBox:
     case WindowKind::kLabel:
     case WindowKind::kButton:
     case WindowKind::kTrackBar:
-      font = fonts_.Get(spec.fontName, spec.fontHeight);
+      font = fonts_.Get(params.fontName, params.fontHeight);
       break;
     default:
       break;
   }
-  return Id(CreateWindowFor(spec, instance_, font));
+  return Id(CreateWindowFor(params, instance_, font));
 }
 
 void Win32Platform::DestroyWindow(WindowId window) {

@@ -27,7 +27,7 @@ class Win32Platform : public Platform {
   void Wait() override;
   void PostQuit(int exitCode) override;
 
-  WindowId NewWindow(const WindowSpec& spec) override;
+  WindowId NewWindow(const WindowSpec& params) override;
   void DestroyWindow(WindowId window) override;
   void SetText(WindowId window, std::string_view text) override;
   void SetBounds(WindowId window, const Rect& bounds) override;

@@ -489,33 +489,33 @@ void RegisterWindowClasses(HINSTANCE instance) {
   RegisterClassExW(&icon);
 }
 
-HWND CreateWindowFor(const WindowSpec& spec, HINSTANCE instance, HFONT font) {
+HWND CreateWindowFor(const WindowSpec& params, HINSTANCE instance, HFONT font) {
   const wchar_t* className = nullptr;
   DWORD style = 0;
   DWORD exStyle = 0;
-  Rect bounds = spec.bounds;
+  Rect bounds = params.bounds;
   HWND parent = nullptr;
   HMENU id = nullptr;
-  if (IsChildKind(spec.kind)) {
+  if (IsChildKind(params.kind)) {
     // Siblings overlap (the panel slides over the black square): each paints
     // only its own visible part.
     style = WS_CHILD | WS_CLIPSIBLINGS;
-    if (spec.visible) style |= WS_VISIBLE;
-    if (!spec.enabled) style |= WS_DISABLED;
-    if (spec.tabStop) style |= WS_TABSTOP;
-    parent = reinterpret_cast<HWND>(spec.parent);
+    if (params.visible) style |= WS_VISIBLE;
+    if (!params.enabled) style |= WS_DISABLED;
+    if (params.tabStop) style |= WS_TABSTOP;
+    parent = reinterpret_cast<HWND>(params.parent);
     static UINT_PTR nextId = 100;
     id = reinterpret_cast<HMENU>(nextId++);
   }
-  switch (spec.kind) {
+  switch (params.kind) {
     case WindowKind::kApplication:
       className = kApplicationClass;
       style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
       bounds = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0};
       break;
     case WindowKind::kForm:
-      parent = reinterpret_cast<HWND>(spec.owner);
-      if (spec.style == FormStyle::kSaver) {
+      parent = reinterpret_cast<HWND>(params.owner);
+      if (params.style == FormStyle::kSaver) {
         className = kSaverClass;
         style = WS_POPUP | WS_CLIPCHILDREN;
         exStyle = WS_EX_TOPMOST;
@@ -552,18 +552,18 @@ HWND CreateWindowFor(const WindowSpec& spec, HINSTANCE instance, HFONT font) {
   }
 
   auto* data = new WindowData;
-  data->kind = spec.kind;
-  data->style = spec.style;
-  data->events = spec.events;
-  if (spec.kind == WindowKind::kIcon) {
+  data->kind = params.kind;
+  data->style = params.style;
+  data->events = params.events;
+  if (params.kind == WindowKind::kIcon) {
     data->icon = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(DIALOGICON), IMAGE_ICON, 32, 32, LR_SHARED));
   }
-  bool own = IsOwnClass(spec.kind);
+  bool own = IsOwnClass(params.kind);
   Creation creation{data, false};
-  HWND window =
-      CreateWindowExW(exStyle, className, Widen(spec.text).c_str(), style, bounds.left, bounds.top,
-                      bounds.width, bounds.height, parent, id, instance, own ? &creation : nullptr);
+  HWND window = CreateWindowExW(exStyle, className, Widen(params.text).c_str(), style, bounds.left,
+                                bounds.top, bounds.width, bounds.height, parent, id, instance,
+                                own ? &creation : nullptr);
   if (!window) {
     if (!creation.attached) delete data;  // else WM_NCDESTROY has freed it
     return nullptr;
@@ -574,14 +574,14 @@ HWND CreateWindowFor(const WindowSpec& spec, HINSTANCE instance, HFONT font) {
     SetWindowSubclass(window, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data));
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
-  if (spec.kind == WindowKind::kTrackBar) {
-    SendMessageW(window, TBM_SETRANGE, TRUE, MAKELPARAM(spec.min, spec.max));
+  if (params.kind == WindowKind::kTrackBar) {
+    SendMessageW(window, TBM_SETRANGE, TRUE, MAKELPARAM(params.min, params.max));
     SendMessageW(window, TBM_SETTICFREQ, 1, 0);
-    SendMessageW(window, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(spec.thumbLength), 0);
-    SendMessageW(window, TBM_SETLINESIZE, 0, spec.lineSize);
-    SendMessageW(window, TBM_SETPAGESIZE, 0, spec.pageSize);
+    SendMessageW(window, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(params.thumbLength), 0);
+    SendMessageW(window, TBM_SETLINESIZE, 0, params.lineSize);
+    SendMessageW(window, TBM_SETPAGESIZE, 0, params.pageSize);
   }
-  if (IsChildKind(spec.kind)) {
+  if (IsChildKind(params.kind)) {
     // A later sibling lies below the earlier ones, whatever the default.
     SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }

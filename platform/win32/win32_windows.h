@@ -27,8 +27,8 @@ struct WindowData {
 // Registers the backend's classes and the common controls, once.
 void RegisterWindowClasses(HINSTANCE instance);
 
-// The window for spec, its WindowData attached; null when creation fails.
-HWND CreateWindowFor(const WindowSpec& spec, HINSTANCE instance, HFONT font);
+// The window for params, its WindowData attached; null when creation fails.
+HWND CreateWindowFor(const WindowSpec& params, HINSTANCE instance, HFONT font);
 
 // The backend's data of one of this process's windows; null for others.
 WindowData* DataOf(HWND window);

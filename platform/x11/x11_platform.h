@@ -72,7 +72,7 @@ class X11Platform : public Platform {
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;
-  WindowId NewWindow(const WindowSpec& spec) override;
+  WindowId NewWindow(const WindowSpec& params) override;
   void DestroyWindow(WindowId window) override;
   void SetText(WindowId window, std::string_view text) override;
   void SetBounds(WindowId window, const Rect& bounds) override;

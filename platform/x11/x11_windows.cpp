@@ -123,22 +123,22 @@ bool X11Platform::WindowManagerRunning() {
   return wmRunning_ != 0;
 }
 
-WindowId X11Platform::NewWindow(const WindowSpec& spec) {
+WindowId X11Platform::NewWindow(const WindowSpec& params) {
   auto owned = std::make_unique<Win>();
   Win& win = *owned;
-  win.kind = spec.kind;
-  win.style = spec.style;
-  win.bounds = spec.bounds;
-  win.text = spec.text;
-  win.enabled = spec.enabled;
-  win.tabStop = spec.tabStop;
-  win.events = spec.events;
-  win.min = spec.min;
-  win.max = spec.max;
-  win.position = spec.min;
-  win.lineSize = spec.lineSize;
-  win.pageSize = spec.pageSize;
-  win.thumbLength = spec.thumbLength;
+  win.kind = params.kind;
+  win.style = params.style;
+  win.bounds = params.bounds;
+  win.text = params.text;
+  win.enabled = params.enabled;
+  win.tabStop = params.tabStop;
+  win.events = params.events;
+  win.min = params.min;
+  win.max = params.max;
+  win.position = params.min;
+  win.lineSize = params.lineSize;
+  win.pageSize = params.pageSize;
+  win.thumbLength = params.thumbLength;
 
   XSetWindowAttributes attributes{};
   unsigned long mask = CWEventMask | CWBorderPixel | CWColormap;
@@ -148,9 +148,9 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
   int depth = CopyFromParent;
   Visual* visual = CopyFromParent;
   // The saver form inside a host window: a black child that fills it.
-  bool stage = host_ && spec.kind == WindowKind::kForm && spec.style == FormStyle::kSaver;
+  bool stage = host_ && params.kind == WindowKind::kForm && params.style == FormStyle::kSaver;
 
-  switch (spec.kind) {
+  switch (params.kind) {
     case WindowKind::kApplication:
       // Never mapped: it only carries the title the running-copy check finds.
       win.bounds = {0, 0, 1, 1};
@@ -174,7 +174,7 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
         attributes.event_mask = 0;
         break;
       }
-      if (spec.style == FormStyle::kSaver) {
+      if (params.style == FormStyle::kSaver) {
         attributes.override_redirect = True;
         attributes.background_pixel = BlackPixel(display_, screen_);
         mask |= CWOverrideRedirect | CWBackPixel;
@@ -187,15 +187,15 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
       // The server fills the saver's black itself and the form draws nothing
       // of its own: an exposure for every strip a moving panel uncovers would
       // only keep the server writing to us.
-      if (spec.style == FormStyle::kSaver) attributes.event_mask &= ~ExposureMask;
+      if (params.style == FormStyle::kSaver) attributes.event_mask &= ~ExposureMask;
       break;
     default: {
-      Win* parentWin = Find(spec.parent);
+      Win* parentWin = Find(params.parent);
       if (!parentWin) return kNoWindow;
       parent = parentWin->xid;
       win.parent = parent;
-      win.visible = spec.visible;
-      switch (spec.kind) {
+      win.visible = params.visible;
+      switch (params.kind) {
         case WindowKind::kPanel:
           // No background: the picture covers the panel in one copy, so a
           // move never shows a cleared panel.
@@ -236,21 +236,21 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
   if (stage) {
     // No title, protocols or hints: no window manager deals with it.
   } else if (!win.parent) {
-    SetTitle(xid, spec.text);
+    SetTitle(xid, params.text);
     long pid = getpid();
     XChangeProperty(display_, xid, atoms_.netWmPid, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&pid), 1);
-    if (spec.kind == WindowKind::kApplication) {
+    if (params.kind == WindowKind::kApplication) {
       application_ = xid;
     } else {
-      if (spec.owner) XSetTransientForHint(display_, xid, static_cast<Window>(spec.owner));
+      if (params.owner) XSetTransientForHint(display_, xid, static_cast<Window>(params.owner));
       XSetWMProtocols(display_, xid, &atoms_.wmDeleteWindow, 1);
       XWMHints wmHints{};
       wmHints.flags = InputHint | StateHint;
       wmHints.input = True;
       wmHints.initial_state = NormalState;
       XSetWMHints(display_, xid, &wmHints);
-      if (spec.style == FormStyle::kDialog) {
+      if (params.style == FormStyle::kDialog) {
         SetDialogHints(win);
         MotifHints motif{kMotifFunctions | kMotifDecorations, kFunctionResize | kFunctionMove,
                          kDecorBorder | kDecorResizeH | kDecorTitle, 0, 0};
@@ -264,13 +264,13 @@ WindowId X11Platform::NewWindow(const WindowSpec& spec) {
   } else {
     // A control made later lies below the ones made before it.
     XLowerWindow(display_, xid);
-    if (spec.kind != WindowKind::kPanel && spec.kind != WindowKind::kBlank) {
+    if (params.kind != WindowKind::kPanel && params.kind != WindowKind::kBlank) {
       win.draw = XftDrawCreate(display_, xid, visual_, colormap_);
       // The font is looked up at the first paint: the saver builds the
       // settings dialog only to drop it, and fontconfig's start would cost it
       // more than all the rest of its start.
-      win.fontFamily = spec.fontName;
-      win.fontHeight = spec.fontHeight > 0 ? spec.fontHeight : 12;
+      win.fontFamily = params.fontName;
+      win.fontHeight = params.fontHeight > 0 ? params.fontHeight : 12;
     }
     if (win.visible) XMapWindow(display_, xid);
   }

@@ -48,7 +48,7 @@ TEST_F(SaverWindowTest, CreationState) {
   auto& window = headless.At(saver->Handle());
   EXPECT_EQ(window.text, "morumoru");
   EXPECT_EQ(window.owner, app.Handle());
-  EXPECT_EQ(window.spec.style, platform::FormStyle::kSaver);
+  EXPECT_EQ(window.params.style, platform::FormStyle::kSaver);
   EXPECT_EQ(window.shown, platform::ShowCommand::kMaximized);
   EXPECT_EQ(headless.GetFocus(), saver->Handle());
   // Until the first step the panel shows the last visible view, jpg8.

@@ -31,7 +31,7 @@ class SettingsDialogTest : public ::testing::Test {
 
 TEST_F(SettingsDialogTest, StoredSpeedIsClampedAndOkStoresIt) {
   const std::pair<const char*, const char*> cases[] = {
-      {nullptr, "5"}, {"0", "1"}, {"-5", "1"}, {"100", "7"}, {"0x3", "3"},
+      {nullptr, "5"}, {"0", "1"},   {"-5", "1"},   {"100", "7"}, {"0x3", "3"},
       {"$3", "3"},    {"1.5", "5"}, {"junk", "5"}, {"6", "6"},
   };
   for (const auto& [stored, expected] : cases) {
@@ -101,7 +101,7 @@ TEST_F(SettingsDialogTest, LayoutFollowsDisplayDensity) {
   EXPECT_EQ(dialog->Button3->Bounds(), (platform::Rect{264, 126, 264, 42}));
   EXPECT_EQ(headless.At(dialog->TrackBar->handle).bounds, (platform::Rect{78, 24, 284, 48}));
   EXPECT_EQ(headless.At(dialog->Handle()).bounds.width, 369) << "the dialog keeps its size";
-  EXPECT_EQ(headless.At(dialog->Label1->handle).spec.fontHeight, 18);
+  EXPECT_EQ(headless.At(dialog->Label1->handle).params.fontHeight, 18);
 }
 
 TEST_F(SettingsDialogTest, SameTextHeightMeansNoScaling) {
@@ -109,7 +109,7 @@ TEST_F(SettingsDialogTest, SameTextHeightMeansNoScaling) {
   headless.textHeightBias = -3;
   Open(nullptr);
   EXPECT_EQ(dialog->Button3->Bounds(), (platform::Rect{176, 84, 176, 28}));
-  EXPECT_EQ(headless.At(dialog->Label1->handle).spec.fontHeight, 15);
+  EXPECT_EQ(headless.At(dialog->Label1->handle).params.fontHeight, 15);
 }
 
 }  // namespace

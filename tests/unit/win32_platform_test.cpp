@@ -41,31 +41,31 @@ class Win32PlatformTest : public ::testing::Test {
   }
 
   // Windows need a display; Wine without one refuses them.
-  WindowId Make(WindowSpec spec) {
-    spec.events = &recorder_;
-    WindowId window = platform_.NewWindow(spec);
+  WindowId Make(WindowSpec params) {
+    params.events = &recorder_;
+    WindowId window = platform_.NewWindow(params);
     if (window != kNoWindow) made_.push_back(window);
     return window;
   }
   WindowId MakeForm(FormStyle style, std::string title = "form") {
-    WindowSpec spec;
-    spec.kind = WindowKind::kForm;
-    spec.style = style;
-    spec.bounds = {10, 20, 369, 171};
-    spec.text = std::move(title);
-    return Make(spec);
+    WindowSpec params;
+    params.kind = WindowKind::kForm;
+    params.style = style;
+    params.bounds = {10, 20, 369, 171};
+    params.text = std::move(title);
+    return Make(params);
   }
   WindowId MakeChild(WindowKind kind, WindowId parent, Rect bounds, std::string text = {}) {
-    WindowSpec spec;
-    spec.kind = kind;
-    spec.parent = parent;
-    spec.bounds = bounds;
-    spec.text = std::move(text);
-    spec.min = 1;
-    spec.max = 7;
-    spec.fontName = "ＭＳ Ｐゴシック";
-    spec.fontHeight = 12;
-    return Make(spec);
+    WindowSpec params;
+    params.kind = kind;
+    params.parent = parent;
+    params.bounds = bounds;
+    params.text = std::move(text);
+    params.min = 1;
+    params.max = 7;
+    params.fontName = "ＭＳ Ｐゴシック";
+    params.fontHeight = 12;
+    return Make(params);
   }
 
   win32::Win32Platform platform_;
@@ -175,10 +175,10 @@ TEST_F(Win32PlatformTest, PicturesMissingFromTheExecutableLoadAsNone) {
 TEST_F(Win32PlatformTest, ForeignWindowSearchSkipsOurOwn) {
   FORM_OR_SKIP(form, FormStyle::kDialog);
   platform_.SetText(form, "morumoru");
-  WindowSpec spec;
-  spec.kind = WindowKind::kApplication;
-  spec.text = "MoruMoru";
-  ASSERT_NE(Make(spec), kNoWindow);
+  WindowSpec params;
+  params.kind = WindowKind::kApplication;
+  params.text = "MoruMoru";
+  ASSERT_NE(Make(params), kNoWindow);
   // Another program's window may exist on a shared desktop; ours never count.
   WindowId found = platform_.FindForeignWindow("morumoru");
   if (found != kNoWindow) {

@@ -36,17 +36,31 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   ++g_allocations;
   return std::malloc(size ? size : 1);
 }
-void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size) {
+  return operator new(size);
+}
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   return operator new(size, std::nothrow);
 }
 // Every form of delete pairs with the malloc above (sanitizers check the pairing).
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
 
 namespace morumoru::platform {
 namespace {
@@ -200,14 +214,14 @@ class X11PlatformTest : public ::testing::Test {
   std::string Title() const { return "MoruTest-" + std::to_string(getpid()); }
 
   WindowId Dialog() {
-    WindowSpec spec;
-    spec.kind = WindowKind::kForm;
-    spec.style = FormStyle::kDialog;
-    spec.owner = application_;
-    spec.bounds = {10, 10, 369, 171};
-    spec.text = "dialog";
-    spec.events = &recorder_;
-    return platform_->NewWindow(spec);
+    WindowSpec params;
+    params.kind = WindowKind::kForm;
+    params.style = FormStyle::kDialog;
+    params.owner = application_;
+    params.bounds = {10, 10, 369, 171};
+    params.text = "dialog";
+    params.events = &recorder_;
+    return platform_->NewWindow(params);
   }
 
   // Handles messages until `count` events were recorded or a second passed.
@@ -262,12 +276,12 @@ TEST_F(X11PlatformTest, PostedQuitComesOutOnce) {
 
 TEST_F(X11PlatformTest, ChildBoundsAreWhatWasSet) {
   WindowId form = Dialog();
-  WindowSpec spec;
-  spec.kind = WindowKind::kPanel;
-  spec.parent = form;
-  spec.bounds = {8, 8, 545, 300};
-  spec.events = &recorder_;
-  WindowId panel = platform_->NewWindow(spec);
+  WindowSpec params;
+  params.kind = WindowKind::kPanel;
+  params.parent = form;
+  params.bounds = {8, 8, 545, 300};
+  params.events = &recorder_;
+  WindowId panel = platform_->NewWindow(params);
   ASSERT_NE(panel, kNoWindow);
   EXPECT_EQ(platform_->GetBounds(panel), (Rect{8, 8, 545, 300}));
   platform_->SetBounds(panel, {-335, 100, 335, 300});
@@ -316,15 +330,15 @@ TEST_F(X11PlatformTest, KeysGoToTheFocusWindowWithWindowsCodes) {
 
 TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
   WindowId form = Dialog();
-  WindowSpec spec;
-  spec.kind = WindowKind::kTrackBar;
-  spec.parent = form;
-  spec.bounds = {52, 16, 189, 32};
-  spec.min = 1;
-  spec.max = 7;
-  spec.tabStop = true;
-  spec.events = &recorder_;
-  WindowId slider = platform_->NewWindow(spec);
+  WindowSpec params;
+  params.kind = WindowKind::kTrackBar;
+  params.parent = form;
+  params.bounds = {52, 16, 189, 32};
+  params.min = 1;
+  params.max = 7;
+  params.tabStop = true;
+  params.events = &recorder_;
+  WindowId slider = platform_->NewWindow(params);
   platform_->SetSliderPosition(slider, 9);
   EXPECT_EQ(platform_->GetSliderPosition(slider), 7) << "clamped to the range";
   platform_->SetSliderPosition(slider, 2);
@@ -348,14 +362,14 @@ TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
 
 TEST_F(X11PlatformTest, ButtonsClickOnReleaseInside) {
   WindowId form = Dialog();
-  WindowSpec spec;
-  spec.kind = WindowKind::kButton;
-  spec.parent = form;
-  spec.bounds = {8, 84, 76, 28};
-  spec.text = "OK(&O)";
-  spec.tabStop = true;
-  spec.events = &recorder_;
-  WindowId button = platform_->NewWindow(spec);
+  WindowSpec params;
+  params.kind = WindowKind::kButton;
+  params.parent = form;
+  params.bounds = {8, 84, 76, 28};
+  params.text = "OK(&O)";
+  params.tabStop = true;
+  params.events = &recorder_;
+  WindowId button = platform_->NewWindow(params);
   x11::ForeignWindow sender("sender");
   ASSERT_TRUE(sender.Opened());
   sender.SendButton(button, 1, true, 10, 10);
@@ -376,12 +390,12 @@ TEST_F(X11PlatformTest, ButtonsClickOnReleaseInside) {
 
 TEST_F(X11PlatformTest, WheelAndExtraButtonsAreNotClicks) {
   WindowId form = Dialog();
-  WindowSpec spec;
-  spec.kind = WindowKind::kPanel;
-  spec.parent = form;
-  spec.bounds = {0, 0, 100, 100};
-  spec.events = &recorder_;
-  WindowId panel = platform_->NewWindow(spec);
+  WindowSpec params;
+  params.kind = WindowKind::kPanel;
+  params.parent = form;
+  params.bounds = {0, 0, 100, 100};
+  params.events = &recorder_;
+  WindowId panel = platform_->NewWindow(params);
   x11::ForeignWindow sender("sender");
   ASSERT_TRUE(sender.Opened());
   sender.SendButton(panel, 4, true, 5, 5);
@@ -400,12 +414,12 @@ TEST_F(X11PlatformTest, WheelAndExtraButtonsAreNotClicks) {
 
 TEST_F(X11PlatformTest, DestroyedWindowsLoseFocusAndCapture) {
   WindowId form = Dialog();
-  WindowSpec spec;
-  spec.kind = WindowKind::kButton;
-  spec.parent = form;
-  spec.bounds = {8, 84, 76, 28};
-  spec.tabStop = true;
-  WindowId button = platform_->NewWindow(spec);
+  WindowSpec params;
+  params.kind = WindowKind::kButton;
+  params.parent = form;
+  params.bounds = {8, 84, 76, 28};
+  params.tabStop = true;
+  WindowId button = platform_->NewWindow(params);
   platform_->SetFocus(button);
   platform_->SetCapture(button);
   EXPECT_EQ(platform_->GetCapture(), button);
