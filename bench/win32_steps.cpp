@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "bench/alternating_sides.h"
 #include "bench/bench_table.h"
 #include "platform/native.h"
 #include "saver/saver_window.h"
@@ -28,16 +29,8 @@
 namespace morumoru {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kSlice = std::chrono::milliseconds(250);
-
-class Side {
- public:
-  virtual ~Side() = default;
-  virtual void Show() = 0;
-  virtual void Hide() = 0;
-  virtual long Run(Clock::time_point end) = 0;
-};
+using bench::Clock;
+using bench::Side;
 
 class RealSide : public Side {
  public:
@@ -199,25 +192,9 @@ int main(int argc, char** argv) {
   BareSide bare;
   Side* sides[2] = {&real, &bare};
   std::vector<double> rate[2];
-  auto slice = std::chrono::duration_cast<Clock::duration>(
-      std::min(std::chrono::duration<double>(kSlice), std::chrono::duration<double>(seconds)));
   for (int run = 0; run < runs; ++run) {
-    long steps[2] = {0, 0};
-    Clock::duration spent[2] = {};
-    for (int turn = 0; spent[0] < std::chrono::duration<double>(seconds) ||
-                       spent[1] < std::chrono::duration<double>(seconds);
-         ++turn) {
-      int s = only == "real" ? 0 : only == "bare" ? 1 : (turn + run) % 2;
-      if (spent[s] >= std::chrono::duration<double>(seconds) && !only.empty()) break;
-      sides[s]->Show();
-      auto start = Clock::now();
-      steps[s] += sides[s]->Run(start + slice);
-      spent[s] += Clock::now() - start;
-      sides[s]->Hide();
-    }
-    for (int s = 0; s < 2; ++s) {
-      rate[s].push_back(steps[s] / std::chrono::duration<double>(spent[s]).count());
-    }
+    auto runRate = bench::RunAlternating(sides, seconds, run, only);
+    for (int s = 0; s < 2; ++s) rate[s].push_back(runRate[s]);
     std::printf("run %d: real %.0f steps/s; bare %.0f steps/s\n", run + 1, rate[0].back(),
                 rate[1].back());
     std::fflush(stdout);

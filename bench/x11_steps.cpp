@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "bench/alternating_sides.h"
 #include "bench/bench_table.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_platform.h"
@@ -34,8 +35,8 @@
 namespace morumoru {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kSlice = std::chrono::milliseconds(250);
+using bench::Clock;
+using bench::Side;
 
 // Another client's round trips, filed under the side that runs meanwhile.
 class Prober {
@@ -81,15 +82,6 @@ class Prober {
   std::atomic<int> side_{-1};
   std::mutex mutex_;
   std::vector<double> samples_[2];
-};
-
-class Side {
- public:
-  virtual ~Side() = default;
-  virtual void Show() = 0;
-  virtual void Hide() = 0;
-  // Steps until `end`, counted once the server has carried them out.
-  virtual long Run(Clock::time_point end) = 0;
 };
 
 class RealSide : public Side {
@@ -236,26 +228,11 @@ int main(int argc, char** argv) {
   Side* sides[2] = {&real, &bare};
   Prober prober;
   std::vector<double> rate[2], tripMedian[2], tripWorst[2];
-  auto slice = std::chrono::duration_cast<Clock::duration>(
-      std::min(std::chrono::duration<double>(kSlice), std::chrono::duration<double>(seconds)));
   for (int run = 0; run < runs; ++run) {
-    long steps[2] = {0, 0};
-    Clock::duration spent[2] = {};
-    for (int turn = 0; spent[0] < std::chrono::duration<double>(seconds) ||
-                       spent[1] < std::chrono::duration<double>(seconds);
-         ++turn) {
-      int s = only == "real" ? 0 : only == "bare" ? 1 : (turn + run) % 2;
-      if (spent[s] >= std::chrono::duration<double>(seconds) && !only.empty()) break;
-      sides[s]->Show();
-      prober.SetSide(s);
-      auto start = Clock::now();
-      steps[s] += sides[s]->Run(start + slice);
-      spent[s] += Clock::now() - start;
-      prober.SetSide(-1);
-      sides[s]->Hide();
-    }
+    auto runRate =
+        bench::RunAlternating(sides, seconds, run, only, [&](int s) { prober.SetSide(s); });
     for (int s = 0; s < 2; ++s) {
-      rate[s].push_back(steps[s] / std::chrono::duration<double>(spent[s]).count());
+      rate[s].push_back(runRate[s]);
       auto [median, worst] = prober.Take(s);
       tripMedian[s].push_back(median);
       tripWorst[s].push_back(worst);

@@ -1,0 +1,56 @@
+#pragma once
+// The steps-per-second drivers compare the real saver with a bare loop. Both
+// run in the same process, in alternating slices, so both see the same load
+// on a shared machine.
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace morumoru::bench {
+
+using Clock = std::chrono::steady_clock;
+inline constexpr auto kSlice = std::chrono::milliseconds(250);
+
+// One side of the comparison: shown for its slice, then hidden again.
+class Side {
+ public:
+  virtual ~Side() = default;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  // Steps until `end`.
+  virtual long Run(Clock::time_point end) = 0;
+};
+
+// One run: sides[0] (real) and sides[1] (bare) take turns until each has had
+// `seconds`; only "real" or "bare" runs that side alone. around(side) is
+// called before each slice and around(-1) after it. Returns steps per second.
+inline std::array<double, 2> RunAlternating(Side* const sides[2], double seconds, int run,
+                                            const std::string& only,
+                                            const std::function<void(int)>& around = {}) {
+  const std::chrono::duration<double> budget(seconds);
+  auto slice = std::chrono::duration_cast<Clock::duration>(
+      std::min(std::chrono::duration<double>(kSlice), budget));
+  long steps[2] = {0, 0};
+  Clock::duration spent[2] = {};
+  for (int turn = 0; spent[0] < budget || spent[1] < budget; ++turn) {
+    int s = only == "real" ? 0 : only == "bare" ? 1 : (turn + run) % 2;
+    if (spent[s] >= budget && !only.empty()) break;
+    sides[s]->Show();
+    if (around) around(s);
+    auto start = Clock::now();
+    steps[s] += sides[s]->Run(start + slice);
+    spent[s] += Clock::now() - start;
+    if (around) around(-1);
+    sides[s]->Hide();
+  }
+  std::array<double, 2> rate{};
+  for (int s = 0; s < 2; ++s) {
+    rate[s] = steps[s] / std::chrono::duration<double>(spent[s]).count();
+  }
+  return rate;
+}
+
+}  // namespace morumoru::bench
