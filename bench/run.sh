@@ -19,8 +19,8 @@ set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 SHORT=0
 BUILD_ROOT=${TMPDIR:-/tmp}/morumoru-bench
-NATIVE_DISPLAY=44
-WINE_DISPLAY=45
+NATIVE_DISPLAY=$((44 + ${MORUMORU_DISPLAY_OFFSET:-0}))
+WINE_DISPLAY=$((45 + ${MORUMORU_DISPLAY_OFFSET:-0}))
 while (($#)); do
   case $1 in
     --short) SHORT=1; shift ;;

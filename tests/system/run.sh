@@ -45,6 +45,7 @@ case $TARGET in wine | native) ;; *) usage ;; esac
 EXE=$(cd "$(dirname "$EXE")" && pwd)/$(basename "$EXE")
 if [ -z "$DISPLAY_NUMBER" ]; then
   if [ "$TARGET" = wine ]; then DISPLAY_NUMBER=90; else DISPLAY_NUMBER=91; fi
+  DISPLAY_NUMBER=$((DISPLAY_NUMBER + ${MORUMORU_DISPLAY_OFFSET:-0}))
 fi
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)

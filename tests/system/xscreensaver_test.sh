@@ -8,7 +8,7 @@
 # size is followed, SIGTERM ends the program at once. Prints "ok - name" or
 # "not ok - name: reason" per check and ends with "N passed, M failed"; the
 # exit status is non-zero when something failed. Environment:
-# MORUMORU_XSS_DISPLAY (default 93), MORUMORU_XSS_KEEP=1 keeps the scratch
+# MORUMORU_XSS_DISPLAY (default 93 + MORUMORU_DISPLAY_OFFSET), MORUMORU_XSS_KEEP=1 keeps the scratch
 # folder (logs, screenshots).
 
 set -u
@@ -22,7 +22,7 @@ for tool in Xvfb xdpyinfo xwininfo xdotool xmessage import convert compare; do
 done
 
 unset XSCREENSAVER_WINDOW
-export DISPLAY=:${MORUMORU_XSS_DISPLAY:-93}
+export DISPLAY=:${MORUMORU_XSS_DISPLAY:-$((93 + ${MORUMORU_DISPLAY_OFFSET:-0}))}
 SCREEN_W=1024
 SCREEN_H=768
 # No dot in the folder name: the program derives its INI name from its path.
