@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (-DMORUMORU_BENCH=ON, native and the win32 cross
 # build) and runs them all, printing every table: engine step, pump call,
-# steps per second at speed 1, whole-process figures, instruction counts.
+# steps per second at speed 1, the pace of the show at every speed,
+# whole-process figures, instruction counts.
 #
 #   bench/run.sh [--short] [--build-root DIR] [--native-display N] [--wine-display N]
 #
@@ -110,12 +111,14 @@ if ((SHORT)); then
   GB_ARGS=(--benchmark_min_time=0.01)
   STEP_ARGS=(0.25 1)
   PUMP_ARGS=(200 1)
+  PACE_ARGS=(0.05 1 1)
   CALLGRIND_STEPS=500
   FIGURE_ARGS=(--runs 1 --idle 1)
 else
   GB_ARGS=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true)
   STEP_ARGS=(2 3)
   PUMP_ARGS=(2000 7)
+  PACE_ARGS=(3 3 7)
   CALLGRIND_STEPS=10000
   FIGURE_ARGS=(--runs 5 --idle 10)
 fi
@@ -132,6 +135,9 @@ if ((HAVE_NATIVE)); then
     export DISPLAY=:$NATIVE_DISPLAY
     bench "X11 pump call" "$B/x11_pump_bench" "${GB_ARGS[@]}"
     bench "X11 steps per second" "$B/x11_steps" "${STEP_ARGS[@]}"
+    bench "pace of the show, X11" "$B/pace" "${PACE_ARGS[@]}"
+    bench "pace of the show, X11, as an xscreensaver hack on the root" \
+      "$B/pace" "${PACE_ARGS[@]}" 7 -root
   fi
 fi
 
@@ -149,6 +155,8 @@ if ((HAVE_WIN32)) && ensure_display "$WINE_DISPLAY"; then
   bench "Win32 pump call (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/win32_pump.exe" "${PUMP_ARGS[@]}"
   bench "Win32 steps per second (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/win32_steps.exe" \
     "${STEP_ARGS[@]}"
+  bench "pace of the show, Win32 (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/pace.exe" \
+    "${PACE_ARGS[@]}"
 fi
 
 if ((HAVE_NATIVE)) && ensure_display "$NATIVE_DISPLAY"; then

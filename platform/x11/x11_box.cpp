@@ -242,7 +242,6 @@ void X11Platform::ShowBox(WindowId owner, std::string_view text, std::string_vie
     BoxWindow box(*this, owner, text, caption, kind);
     box.Run();
   }
-  pollNow_ = true;
 }
 
 }  // namespace morumoru::platform::x11

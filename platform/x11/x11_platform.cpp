@@ -39,20 +39,6 @@ constexpr uint32_t kButtonDownCode = 0x0201;
 constexpr uint32_t kButtonUpCode = 0x0202;
 constexpr uint32_t kOtherCode = 0x0400;
 
-// How long an empty Peek may go without asking the kernel whether the server
-// sent something: the coarse clock costs a few nanoseconds, a poll() call
-// some hundreds, and the saver pumps thousands of times per step.
-constexpr int64_t kPollIntervalNs = 1'000'000;
-// Even the coarse clock doubles the cost of an empty Peek: look at it only
-// every so many empty Peeks (well under a millisecond at any speed).
-constexpr int kPeeksPerClockLook = 64;
-
-int64_t CoarseNow() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
 // Xlib's default handler ends the process; a window that vanished under us
 // (another program's, or a focus change racing an unmap) is not worth that.
 int IgnoreXError(Display*, XErrorEvent*) {
@@ -282,19 +268,6 @@ void X11Platform::InternAtoms() {
 
 // ---- The queue ----------------------------------------------------------
 
-bool X11Platform::ConnectionReadable() {
-  if (!pollNow_) {
-    if (--peeksUntilClockLook_ > 0) return false;
-    peeksUntilClockLook_ = kPeeksPerClockLook;
-    int64_t now = CoarseNow();
-    if (now - lastPoll_ < kPollIntervalNs) return false;
-    lastPoll_ = now;
-  }
-  pollNow_ = false;
-  pollfd fd{connection_, POLLIN, 0};
-  return poll(&fd, 1, 0) > 0;
-}
-
 bool X11Platform::Peek(Message& message) {
   // What Xlib has already read: one load, without the call and the display
   // lock of XEventsQueued (only this thread uses the connection).
@@ -307,7 +280,9 @@ bool X11Platform::Peek(Message& message) {
     message.key = 0;
     return true;
   }
-  if (!ConnectionReadable()) return false;
+  // Nothing read yet: ask the connection itself, every time. The saver's pace
+  // is a count of these looks, so each must be as real as a PeekMessage on
+  // Windows; a cheaper answer would only make the show race.
   if (XEventsQueued(display_, QueuedAfterReading) > 0) return TakeEvent(message);
   return false;
 }
@@ -565,9 +540,8 @@ void X11Platform::Wait() {
   pollfd fd{connection_, POLLIN, 0};
   while (poll(&fd, 1, -1) < 0 && errno == EINTR) {
   }
-  // Read what arrived now, so the next Peek sees it without a poll of its own.
+  // Read what woke us, so the next Peek finds it queued.
   XEventsQueued(display_, QueuedAfterReading);
-  pollNow_ = true;
 }
 
 void X11Platform::PostQuit(int /*exitCode*/) {

@@ -153,7 +153,6 @@ class X11Platform : public Platform {
   // x11_platform.cpp
   void InternAtoms();
   bool TakeEvent(Message& message);
-  bool ConnectionReadable();
   void HandleSystemEvent(const XEvent& event);
   Event MakeEvent(EventType type, const Win& win, const NativeEvent& native) const;
   static uint32_t ShiftBits(uint32_t state);
@@ -221,10 +220,7 @@ class X11Platform : public Platform {
   bool quitPending_ = false;
   uint32_t currentState_ = 0;  // modifiers of the message being handled
   uint32_t currentKeysym_ = 0;
-  int64_t lastPoll_ = 0;
-  int peeksUntilClockLook_ = 0;
   int panelMovesSinceSync_ = 0;
-  bool pollNow_ = true;
   int cursorCounter_ = 0;
   Cursor blankCursor_ = 0;
   bool screenValid_ = false;

@@ -265,6 +265,29 @@ TEST_F(X11PlatformTest, EmptyPeekIsFalseAndAllocatesNothing) {
   std::printf("one empty Peek: %.1f ns\n", ns);
 }
 
+// The saver's pace is a count of empty Peeks, and input must end it at the
+// very next pump call: every Peek that finds nothing read yet asks the
+// connection, never a cached or rationed answer.
+TEST_F(X11PlatformTest, EveryEmptyPeekLooksAtTheConnection) {
+  WindowId form = Dialog();
+  platform_->SetFocus(form);
+  x11::ForeignWindow sender("sender");
+  ASSERT_TRUE(sender.Opened());
+  constexpr int kRounds = 20;
+  int seenAtOnce = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    Drain();
+    Message message;
+    for (int i = 0; i < 100; ++i) {
+      if (platform_->Peek(message)) platform_->Dispatch(message);
+    }
+    sender.SendKey(form, 0x61);  // returns once the server has handled it
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (platform_->Peek(message) && message.kind == Message::Kind::kKeyboard) ++seenAtOnce;
+  }
+  EXPECT_EQ(seenAtOnce, kRounds);
+}
+
 TEST_F(X11PlatformTest, PostedQuitComesOutOnce) {
   Drain();
   platform_->PostQuit(0);

@@ -1,0 +1,170 @@
+// The pace of the show as the person in front of the screen sees it: the real
+// saver form through the real loop on the real backend (X11 natively, Win32
+// under Wine), at every speed the settings dialog offers, with the default
+// power 6. Nothing but the empty-queue inspections of the pump paces a step,
+// so beside the table stands the cost of one empty PumpMessages() and of one
+// bare inspection of the same queue, in alternating runs of the same process.
+//
+//   pace [seconds per speed, default 3] [least steps per speed, default 3]
+//        [pump runs, default 7] [highest speed, default 7; 0: the pump figures only]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "bench/bench_table.h"
+#include "bench/pace_inspection.h"
+#include "platform/native.h"
+#include "saver/delay_count.h"
+#include "saver/saver_window.h"
+
+namespace morumoru {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int32_t kPower = 6;
+
+double Seconds(Clock::duration elapsed) {
+  return std::chrono::duration<double>(elapsed).count();
+}
+
+struct Pace {
+  int32_t speed = 0;
+  long steps = 0;
+  double seconds = 0;
+};
+
+class Bench {
+ public:
+  Bench() : platform_(platform::CreateNativePlatform()) {
+    if (!platform_) return;
+    app_ = std::make_unique<TApplication>(*platform_);
+    app_->SetTitle("morumoru");
+    app_->AddForm(saver_);
+    saver_->power = kPower;
+    IdleHandler effect = app_->idleHandler;
+    app_->idleHandler = [this, effect](TApplication& sender, bool& idleDone) {
+      ++steps_;
+      effect(sender, idleDone);
+    };
+    saver_->Show();
+    // Whatever the showing queued (paints, activation) is taken first.
+    auto end = Clock::now() + std::chrono::milliseconds(300);
+    while (Clock::now() < end) app_->PumpMessages();
+    bare_ = bench::MakeBareInspection(*platform_);
+  }
+  bool Opened() const { return app_ != nullptr; }
+  bool Interrupted() const { return app_->QuitSeen(); }
+  platform::Size Screen() const { return platform_->ScreenSize(); }
+  std::string BareName() const { return bare_->Name(); }
+
+  // Steps through the real loop until both limits are passed.
+  Pace Run(int32_t speed, double seconds, long leastSteps) {
+    saver_->speed = speed;
+    steps_ = 0;
+    auto start = Clock::now();
+    auto end =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    long counted = 0;
+    Clock::time_point now = start;
+    while (!app_->QuitSeen() && (steps_ < leastSteps || now < end)) {
+      app_->LoopTurn();
+      if (steps_ != counted) {
+        counted = steps_;
+        now = Clock::now();
+      }
+    }
+    return {speed, steps_, Seconds(now - start)};
+  }
+
+  // Nanoseconds per empty PumpMessages() and per bare inspection, one
+  // median each over `runs` alternating pairs of runs of `calls` calls.
+  std::pair<double, double> PumpCosts(int runs) {
+    int calls = CallsForQuarterSecond();
+    std::vector<double> pump, bare;
+    for (int run = 0; run < runs; ++run) {
+      for (int half = 0; half < 2; ++half) {
+        bool bareFirst = run % 2 == 1;
+        bool isBare = (half == 0) == bareFirst;
+        auto start = Clock::now();
+        if (isBare) {
+          bare_->Look(calls);
+        } else {
+          for (int i = 0; i < calls; ++i) app_->PumpMessages();
+        }
+        double ns = Seconds(Clock::now() - start) * 1e9 / calls;
+        (isBare ? bare : pump).push_back(ns);
+      }
+      std::printf("pump run %d: PumpMessages %.1f ns/call, %s %.1f ns/call (%d calls each)\n",
+                  run + 1, pump.back(), bare_->Name().c_str(), bare.back(), calls);
+      std::fflush(stdout);
+    }
+    return {bench::Median(pump), bench::Median(bare)};
+  }
+
+ private:
+  int CallsForQuarterSecond() {
+    constexpr int kProbe = 200;
+    auto start = Clock::now();
+    for (int i = 0; i < kProbe; ++i) app_->PumpMessages();
+    double perCall = Seconds(Clock::now() - start) / kProbe;
+    long calls = perCall > 0 ? static_cast<long>(0.25 / perCall) : 1'000'000;
+    return static_cast<int>(calls < kProbe ? kProbe : calls > 10'000'000 ? 10'000'000 : calls);
+  }
+
+  std::unique_ptr<platform::Platform> platform_;
+  std::unique_ptr<TApplication> app_;
+  Tmorumoru* saver_ = nullptr;
+  std::unique_ptr<bench::BareInspection> bare_;
+  long steps_ = 0;
+};
+
+}  // namespace
+}  // namespace morumoru
+
+int main(int argc, char** argv) {
+  using namespace morumoru;
+  double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+  long leastSteps = argc > 2 ? std::atol(argv[2]) : 3;
+  int runs = argc > 3 ? std::atoi(argv[3]) : 7;
+  int highest = argc > 4 ? std::atoi(argv[4]) : 7;
+  if (seconds < 0 || leastSteps < 1 || runs < 1 || highest < 0 || highest > 7) {
+    std::fputs(
+        "usage: pace [seconds per speed] [least steps per speed] [pump runs] [highest speed]\n",
+        stderr);
+    return 2;
+  }
+  Bench bench;
+  if (!bench.Opened()) {
+    std::fputs("pace: cannot open the window system\n", stderr);
+    return 1;
+  }
+  auto [pump, bare] = bench.PumpCosts(runs);
+  platform::Size screen = bench.Screen();
+  int32_t across = screen.width + kPanelWidth;
+  int32_t down = screen.height + 300;  // the panel's height, from its layout
+  std::printf(
+      "\n== pace of the show, power %d, screen %dx%d: a horizontal slide is %d steps, a "
+      "vertical one %d ==\n",
+      kPower, screen.width, screen.height, across, down);
+  std::printf("%5s %10s %7s %12s %12s %14s %14s\n", "speed", "DelayCount", "steps", "steps/s",
+              "ms/step", "s/horizontal", "s/vertical");
+  for (int32_t speed = 1; speed <= highest; ++speed) {
+    Pace pace = bench.Run(speed, seconds, leastSteps);
+    if (bench.Interrupted()) {
+      std::fputs("pace: the saver was ended by input during the run\n", stderr);
+      return 1;
+    }
+    double perStep = pace.steps ? pace.seconds / pace.steps : 0;
+    std::printf("%5d %10lld %7ld %12.1f %12.3f %14.1f %14.1f\n", speed,
+                static_cast<long long>(DelayCount(speed, kPower)), pace.steps,
+                perStep ? 1 / perStep : 0, perStep * 1e3, perStep * across, perStep * down);
+    std::fflush(stdout);
+  }
+  bench::PrintTable("one empty PumpMessages() beside one bare inspection (median of " +
+                        std::to_string(runs) + " alternating runs)",
+                    "ns/call", {{"app.PumpMessages()", pump, bench.BareName(), bare}});
+  return 0;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// What an empty-queue inspection is made of on each window system, for the
+// pace benchmark: the bare call that the backend's empty Peek must cost, and
+// no less.
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace morumoru::bench {
+
+class BareInspection {
+ public:
+  virtual ~BareInspection() = default;
+  // The call, as a reader would write it against the raw API.
+  virtual std::string Name() const = 0;
+  // `calls` bare looks at the queue (handling whatever shows up).
+  virtual void Look(int calls) = 0;
+};
+
+// Over the connection or queue that `platform` itself uses.
+std::unique_ptr<BareInspection> MakeBareInspection(platform::Platform& platform);
+
+}  // namespace morumoru::bench

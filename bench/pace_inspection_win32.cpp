@@ -1,0 +1,28 @@
+#include <windows.h>
+
+#include "bench/pace_inspection.h"
+
+namespace morumoru::bench {
+namespace {
+
+class Win32Inspection : public BareInspection {
+ public:
+  std::string Name() const override { return "PeekMessageW(PM_REMOVE)"; }
+  void Look(int calls) override {
+    MSG msg;
+    for (int i = 0; i < calls; ++i) {
+      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<BareInspection> MakeBareInspection(platform::Platform&) {
+  return std::make_unique<Win32Inspection>();
+}
+
+}  // namespace morumoru::bench
