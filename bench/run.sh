@@ -88,7 +88,7 @@ fi
 ensure_display() {
   local number=$1
   if DISPLAY=:$number xdpyinfo >/dev/null 2>&1; then return 0; fi
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$BUILD_ROOT.xvfb$number.log" 2>&1 &
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset >"$BUILD_ROOT.xvfb$number.log" 2>&1 &
   STARTED_XVFB+=($!)
   for _ in $(seq 50); do
     DISPLAY=:$number xdpyinfo >/dev/null 2>&1 && return 0

@@ -8,7 +8,7 @@ pidfile="${TMPDIR:-/tmp}/morumoru-unit-xvfb-$number.pid"
 case $action in
   start)
     if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null; then exit 0; fi
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     echo $! >"$pidfile"
     for _ in $(seq 50); do
       DISPLAY=":$number" xdpyinfo >/dev/null 2>&1 && exit 0

@@ -106,7 +106,10 @@ if xdpyinfo >/dev/null 2>&1; then
   echo "display $DISPLAY is already in use; pick another with --display" >&2
   exit 2
 fi
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+# -noreset: an X server that is left without clients resets itself and puts
+# the pointer back in the middle of the screen, and between a scenario's
+# `xdotool mousemove` and the program's start there is no client at all.
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
 # Under load its first start-up (keyboard map compiled) can take seconds.
 for _ in $(seq 300); do
@@ -167,6 +170,7 @@ scenario() {
 
 . "$SYSTEM_DIR/startup_test.sh"
 . "$SYSTEM_DIR/saver_test.sh"
+. "$SYSTEM_DIR/click_test.sh"
 . "$SYSTEM_DIR/dialog_test.sh"
 . "$SYSTEM_DIR/fault_test.sh"
 

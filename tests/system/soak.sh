@@ -57,7 +57,7 @@ if xdpyinfo >/dev/null 2>&1; then
   echo "display $DISPLAY is already in use; set MORUMORU_SOAK_DISPLAY" >&2
   exit 2
 fi
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 100); do
   xdpyinfo >/dev/null 2>&1 && break

@@ -226,7 +226,7 @@ if xdpyinfo >/dev/null 2>&1; then
   echo "display $DISPLAY is already in use" >&2
   exit 2
 fi
-Xvfb "$DISPLAY" -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+Xvfb "$DISPLAY" -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 300); do
   xdpyinfo >/dev/null 2>&1 && break

@@ -1,0 +1,58 @@
+# A press of a mouse button on the black background ends the saver every
+# time: start, click, exit, many times over, counting the misses. Sourced by
+# run.sh after lib.sh.
+
+# The bottom-right pixel is never covered: the panel's offset across a slide
+# stops one pixel short of the bottom row and of the rightmost column.
+CORNER_X=$((SCREEN_W - 1))
+CORNER_Y=$((SCREEN_H - 1))
+
+# Waits for the saver's windows to go, so that the next launch does not take
+# a dying copy for a running one.
+wait_windows_gone() {
+  local _
+  for _ in $(seq 50); do
+    [ -z "$(windows_named morumoru)" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# clicks_always_end BUTTON: RUNS launches (MORUMORU_CLICK_RUNS, 30 by
+# default), each ended by one click of BUTTON with the pointer resting on
+# the corner. The pause before the click varies, so that clicks land in every
+# phase of a step. Speed 1 on both targets: the fastest show, and natively
+# the busiest server.
+clicks_always_end() {
+  local button=$1 runs=${MORUMORU_CLICK_RUNS:-30}
+  local run lost=0 where pauses=(0.2 0.6 1.0 1.5)
+  new_app_dir
+  write_ini '[moruscr]' 'speed=1'
+  for run in $(seq "$runs"); do
+    xdotool mousemove "$CORNER_X" "$CORNER_Y"
+    launch /s
+    wait_saver 15
+    sleep "${pauses[$((run % ${#pauses[@]}))]}"
+    # A click elsewhere would test something else: the pointer must be where
+    # it was put, not where a reset display or the program left it.
+    where=$(xdotool getmouselocation 2>/dev/null | sed -E 's/^x:([0-9]+) y:([0-9]+).*/\1,\2/')
+    [ "$where" = "$CORNER_X,$CORNER_Y" ] ||
+      fail "run $run: the pointer is at $where, not at $CORNER_X,$CORNER_Y"
+    click "$button"
+    if wait_exit 5; then
+      [ "$EXIT_CODE" -eq 0 ] || fail "run $run: exit code $EXIT_CODE after button $button"
+    else
+      lost=$((lost + 1))
+      log "run $run: the saver still runs 5 s after button $button"
+      kill "$PRODUCT_PID" 2>/dev/null
+      wait "$PRODUCT_PID" 2>/dev/null
+    fi
+    wait_windows_gone || fail "run $run: the saver's window stayed after its end"
+  done
+  log "button $button: $((runs - lost)) of $runs clicks ended the saver"
+  ((lost == 0)) || fail "$lost of $runs clicks of button $button left the saver running"
+}
+for button in 1 2 3; do
+  scenario "S6 button $button on the background ends the saver every time" --timeout 420 \
+    clicks_always_end "$button"
+done
