@@ -6,7 +6,7 @@
 // bare inspection of the same queue, in alternating runs of the same process.
 //
 //   pace [seconds per speed, default 3] [least steps per speed, default 3]
-//        [pump runs, default 7] [highest speed, default 7; 0: the pump figures only]
+//        [pump runs, default 15] [highest speed, default 7; 0: the pump figures only]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -80,10 +80,14 @@ class Bench {
   }
 
   // Nanoseconds per empty PumpMessages() and per bare inspection, one
-  // median each over `runs` alternating pairs of runs of `calls` calls.
-  std::pair<double, double> PumpCosts(int runs) {
-    int calls = CallsForQuarterSecond();
-    std::vector<double> pump, bare;
+  // median each over `runs` alternating pairs of short runs, and the median
+  // of the pairs' own ratios (a pair shares its moment's load).
+  struct PumpFigures {
+    double pump, bare, pairRatio;
+  };
+  PumpFigures PumpCosts(int runs) {
+    int calls = CallsForTenthOfASecond();
+    std::vector<double> pump, bare, ratios;
     for (int run = 0; run < runs; ++run) {
       for (int half = 0; half < 2; ++half) {
         bool bareFirst = run % 2 == 1;
@@ -97,20 +101,21 @@ class Bench {
         double ns = Seconds(Clock::now() - start) * 1e9 / calls;
         (isBare ? bare : pump).push_back(ns);
       }
+      ratios.push_back(pump.back() / bare.back());
       std::printf("pump run %d: PumpMessages %.1f ns/call, %s %.1f ns/call (%d calls each)\n",
                   run + 1, pump.back(), bare_->Name().c_str(), bare.back(), calls);
       std::fflush(stdout);
     }
-    return {bench::Median(pump), bench::Median(bare)};
+    return {bench::Median(pump), bench::Median(bare), bench::Median(ratios)};
   }
 
  private:
-  int CallsForQuarterSecond() {
+  int CallsForTenthOfASecond() {
     constexpr int kProbe = 200;
     auto start = Clock::now();
     for (int i = 0; i < kProbe; ++i) app_->PumpMessages();
     double perCall = Seconds(Clock::now() - start) / kProbe;
-    long calls = perCall > 0 ? static_cast<long>(0.25 / perCall) : 1'000'000;
+    long calls = perCall > 0 ? static_cast<long>(0.1 / perCall) : 1'000'000;
     return static_cast<int>(calls < kProbe ? kProbe : calls > 10'000'000 ? 10'000'000 : calls);
   }
 
@@ -128,7 +133,7 @@ int main(int argc, char** argv) {
   using namespace morumoru;
   double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
   long leastSteps = argc > 2 ? std::atol(argv[2]) : 3;
-  int runs = argc > 3 ? std::atoi(argv[3]) : 7;
+  int runs = argc > 3 ? std::atoi(argv[3]) : 15;
   int highest = argc > 4 ? std::atoi(argv[4]) : 7;
   if (seconds < 0 || leastSteps < 1 || runs < 1 || highest < 0 || highest > 7) {
     std::fputs(
@@ -141,7 +146,7 @@ int main(int argc, char** argv) {
     std::fputs("pace: cannot open the window system\n", stderr);
     return 1;
   }
-  auto [pump, bare] = bench.PumpCosts(runs);
+  auto pump = bench.PumpCosts(runs);
   platform::Size screen = bench.Screen();
   int32_t across = screen.width + kPanelWidth;
   int32_t down = screen.height + 300;  // the panel's height, from its layout
@@ -149,8 +154,10 @@ int main(int argc, char** argv) {
       "\n== pace of the show, power %d, screen %dx%d: a horizontal slide is %d steps, a "
       "vertical one %d ==\n",
       kPower, screen.width, screen.height, across, down);
-  std::printf("%5s %10s %7s %12s %12s %14s %14s\n", "speed", "DelayCount", "steps", "steps/s",
-              "ms/step", "s/horizontal", "s/vertical");
+  // The last column shows the pump as the clock: a step's time over its
+  // inspections, near the bare inspection's cost once DelayCount is large.
+  std::printf("%5s %10s %7s %12s %12s %14s %14s %16s\n", "speed", "DelayCount", "steps", "steps/s",
+              "ms/step", "s/horizontal", "s/vertical", "ns/inspection");
   for (int32_t speed = 1; speed <= highest; ++speed) {
     Pace pace = bench.Run(speed, seconds, leastSteps);
     if (bench.Interrupted()) {
@@ -158,13 +165,15 @@ int main(int argc, char** argv) {
       return 1;
     }
     double perStep = pace.steps ? pace.seconds / pace.steps : 0;
-    std::printf("%5d %10lld %7ld %12.1f %12.3f %14.1f %14.1f\n", speed,
-                static_cast<long long>(DelayCount(speed, kPower)), pace.steps,
-                perStep ? 1 / perStep : 0, perStep * 1e3, perStep * across, perStep * down);
+    int64_t delayCount = DelayCount(speed, kPower);
+    std::printf("%5d %10lld %7ld %12.1f %12.3f %14.1f %14.1f %16.1f\n", speed,
+                static_cast<long long>(delayCount), pace.steps, perStep ? 1 / perStep : 0,
+                perStep * 1e3, perStep * across, perStep * down, perStep * 1e9 / delayCount);
     std::fflush(stdout);
   }
   bench::PrintTable("one empty PumpMessages() beside one bare inspection (median of " +
                         std::to_string(runs) + " alternating runs)",
-                    "ns/call", {{"app.PumpMessages()", pump, bench.BareName(), bare}});
+                    "ns/call", {{"app.PumpMessages()", pump.pump, bench.BareName(), pump.bare}});
+  std::printf("median of the %d pairs' own ratios: %.2f\n", runs, pump.pairRatio);
   return 0;
 }

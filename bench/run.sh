@@ -118,7 +118,7 @@ else
   GB_ARGS=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true)
   STEP_ARGS=(2 3)
   PUMP_ARGS=(2000 7)
-  PACE_ARGS=(3 3 7)
+  PACE_ARGS=(3 3 15)
   CALLGRIND_STEPS=10000
   FIGURE_ARGS=(--runs 5 --idle 10)
 fi
