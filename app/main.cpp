@@ -2,9 +2,10 @@
 #include "platform/native.h"
 
 int main() {
-  auto platform = morumoru::platform::CreateNativePlatform();
-  morumoru::platform::Install(platform.get());
-  int code = morumoru::RunProgram(*platform);
-  morumoru::platform::Install(nullptr);
-  return code;
+  using namespace morumoru;
+  auto os = platform::CreateNativeOsServices();
+  // Decided once, before any window system opens: on X11 the mode picks the host window.
+  platform::LaunchMode mode = LaunchModeOf(os->CommandLine());
+  auto windows = platform::CreateNativeWindowSystem(mode);
+  return RunProgram(*windows, *os, mode);
 }

@@ -2,9 +2,8 @@
 
 #include <cstdio>
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "platform/platform.h"
+#include "forms/application.h"
+#include "forms/exceptions.h"
 #include "saver/saver_window.h"
 #include "settings/settings_dialog.h"
 
@@ -68,15 +67,16 @@ std::string FirstArgument(std::string_view commandLine) {
   return token;
 }
 
-bool IsConfigurationLaunch(std::string_view commandLine) {
-  if (FirstArgument(commandLine).substr(0, 2) == "-c") return true;
-  return FirstArgument(commandLine).substr(0, 2) == "/c";
+platform::LaunchMode LaunchModeOf(std::string_view commandLine) {
+  std::string head = FirstArgument(commandLine).substr(0, 2);
+  return head == "-c" || head == "/c" ? platform::LaunchMode::kConfiguration
+                                      : platform::LaunchMode::kSaver;
 }
 
-std::string LastChanceText(const std::exception& error, platform::Platform& platform) {
+std::string LastChanceText(const std::exception& error, platform::OsServices& os) {
   const auto* own = dynamic_cast<const Exception*>(&error);
   uint32_t offset = 0;
-  std::string module = platform.ModuleOfAddress(own ? own->Address() : nullptr, offset);
+  std::string module = os.ModuleOfAddress(own ? own->Address() : nullptr, offset);
   char address[16];
   std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset));
   std::string text = own ? own->ClassName() : "Exception";
@@ -85,28 +85,29 @@ std::string LastChanceText(const std::exception& error, platform::Platform& plat
   return text;
 }
 
-int RunProgram(platform::Platform& platform) {
-  TApplication application(platform);
+int RunProgram(platform::WindowSystem& windows, platform::OsServices& os,
+               platform::LaunchMode mode) {
+  TApplication application(windows, os);
   try {
-    platform::WindowId running = platform.FindForeignWindow(kApplicationTitle);
+    platform::WindowId running = windows.FindForeignWindow(kApplicationTitle);
     if (running != platform::kNoWindow) {
-      platform::WindowId owner = platform.GetOwner(running);
-      if (platform.IsIconic(owner)) platform.OpenIcon(owner);
-      platform.SetForegroundWindow(owner);
+      platform::WindowId owner = windows.GetOwner(running);
+      if (windows.IsIconic(owner)) windows.OpenIcon(owner);
+      windows.SetForegroundWindow(owner);
       return 0;
     }
     application.SetTitle(kApplicationTitle);
     Tmorusub* settingsDialog = nullptr;
     application.AddForm(settingsDialog);
-    if (!IsConfigurationLaunch(platform.CommandLine())) {
+    if (mode != platform::LaunchMode::kConfiguration) {
       application.DestroyForm(*settingsDialog);
       Tmorumoru* saver = nullptr;
       application.AddForm(saver);
     }
     application.RunMessageLoop();
   } catch (const std::exception& error) {
-    platform.ShowBox(platform::kNoWindow, LastChanceText(error, platform), "アプリケーション エラー",
-                     platform::BoxKind::kTaskModalError);
+    windows.ShowBox(platform::kNoWindow, LastChanceText(error, os), "アプリケーション エラー",
+                    platform::BoxKind::kTaskModalError);
     application.DestroyForms();
     return 1;
   }

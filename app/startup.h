@@ -1,15 +1,15 @@
 #pragma once
-// The program's entry: the running-copy check, the choice of mode, the loop.
+// The program's entry: the choice of mode, the running-copy check, the loop.
 
 #include <exception>
 #include <string>
 #include <string_view>
 
-namespace morumoru {
+#include "platform/launch_mode.h"
+#include "platform/os_services.h"
+#include "platform/window_system.h"
 
-namespace platform {
-class Platform;
-}
+namespace morumoru {
 
 inline constexpr const char* kApplicationTitle = "morumoru";
 
@@ -18,13 +18,16 @@ inline constexpr const char* kApplicationTitle = "morumoru";
 // skipped, a quote opens a stretch that runs to the next quote.
 std::string FirstArgument(std::string_view commandLine);
 
-// "-c" or "/c" as the first two bytes of the first argument.
-bool IsConfigurationLaunch(std::string_view commandLine);
+// The one decision of the launch mode: configuration when the first
+// argument starts with "-c" or "/c" (its first two bytes), the saver
+// otherwise. The entry makes it once and hands it on.
+platform::LaunchMode LaunchModeOf(std::string_view commandLine);
 
 // The last-chance box's two lines.
-std::string LastChanceText(const std::exception& error, platform::Platform& platform);
+std::string LastChanceText(const std::exception& error, platform::OsServices& os);
 
-// Runs the program; returns the process exit code.
-int RunProgram(platform::Platform& platform);
+// Runs the program in the given mode; returns the process exit code.
+int RunProgram(platform::WindowSystem& windows, platform::OsServices& os,
+               platform::LaunchMode mode);
 
 }  // namespace morumoru

@@ -53,6 +53,7 @@ Blob EmbeddedDialogIcon() {
 " @ONLY)
 
 add_library(morumoru_native_assets STATIC ${native_assets_source})
+target_link_libraries(morumoru_native_assets PRIVATE morumoru_platform)
 set_source_files_properties(${native_assets_source} PROPERTIES OBJECT_DEPENDS
                             "${native_asset_files}")
 if(TARGET morumoru_backend)

@@ -2,7 +2,7 @@
 // and one-pixel moves over the in-memory backend's saver window.
 #include <benchmark/benchmark.h>
 
-#include "app/application.h"
+#include "forms/application.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/random_source.h"
 #include "saver/saver_window.h"
@@ -12,8 +12,7 @@ namespace morumoru {
 namespace {
 
 struct Saver {
-  Saver() : app(headless) {
-    platform::Install(&headless);
+  Saver() : app(headless, headless) {
     headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["power"] = "0";
     app.AddForm(form);
   }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/application.h"
+#include "forms/application.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/saver_window.h"
 #include "saver/slide_engine.h"
@@ -13,13 +13,12 @@ int main(int argc, char** argv) {
   using namespace morumoru;
   long steps = argc > 1 ? std::atol(argv[1]) : 10000;
   platform::HeadlessPlatform headless;
-  platform::Install(&headless);
   auto& settings = headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"];
   settings["speed"] = "1";
   settings["power"] = "0";
   int choices = 0;
   {
-    TApplication app(headless);
+    TApplication app(headless, headless);
     Tmorumoru* saver = nullptr;
     app.AddForm(saver);
     bool idleDone = true;

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "bench/bench_table.h"
-#include "bench/pace_inspection.h"
+#include "bench_table.h"
+#include "forms/application.h"
+#include "pace_inspection.h"
 #include "platform/native.h"
 #include "saver/delay_count.h"
 #include "saver/saver_window.h"
@@ -38,9 +38,11 @@ struct Pace {
 
 class Bench {
  public:
-  Bench() : platform_(platform::CreateNativePlatform()) {
-    if (!platform_) return;
-    app_ = std::make_unique<TApplication>(*platform_);
+  Bench()
+      : os_(platform::CreateNativeOsServices()),
+        windows_(platform::CreateNativeWindowSystem(platform::LaunchMode::kSaver)) {
+    if (!windows_) return;
+    app_ = std::make_unique<TApplication>(*windows_, *os_);
     app_->SetTitle("morumoru");
     app_->AddForm(saver_);
     saver_->power = kPower;
@@ -53,11 +55,11 @@ class Bench {
     // Whatever the showing queued (paints, activation) is taken first.
     auto end = Clock::now() + std::chrono::milliseconds(300);
     while (Clock::now() < end) app_->PumpMessages();
-    bare_ = bench::MakeBareInspection(*platform_);
+    bare_ = bench::MakeBareInspection(*windows_);
   }
   bool Opened() const { return app_ != nullptr; }
   bool Interrupted() const { return app_->QuitSeen(); }
-  platform::Size Screen() const { return platform_->ScreenSize(); }
+  platform::Size Screen() const { return windows_->ScreenSize(); }
   std::string BareName() const { return bare_->Name(); }
 
   // Steps through the real loop until both limits are passed.
@@ -119,7 +121,8 @@ class Bench {
     return static_cast<int>(calls < kProbe ? kProbe : calls > 10'000'000 ? 10'000'000 : calls);
   }
 
-  std::unique_ptr<platform::Platform> platform_;
+  std::unique_ptr<platform::OsServices> os_;
+  std::unique_ptr<platform::WindowSystem> windows_;
   std::unique_ptr<TApplication> app_;
   Tmorumoru* saver_ = nullptr;
   std::unique_ptr<bench::BareInspection> bare_;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/window_system.h"
 
 namespace morumoru::bench {
 
@@ -19,7 +19,7 @@ class BareInspection {
   virtual void Look(int calls) = 0;
 };
 
-// Over the connection or queue that `platform` itself uses.
-std::unique_ptr<BareInspection> MakeBareInspection(platform::Platform& platform);
+// Over the connection or queue that `windows` itself uses.
+std::unique_ptr<BareInspection> MakeBareInspection(platform::WindowSystem& windows);
 
 }  // namespace morumoru::bench

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "bench/pace_inspection.h"
+#include "pace_inspection.h"
 
 namespace morumoru::bench {
 namespace {
@@ -21,7 +21,7 @@ class Win32Inspection : public BareInspection {
 
 }  // namespace
 
-std::unique_ptr<BareInspection> MakeBareInspection(platform::Platform&) {
+std::unique_ptr<BareInspection> MakeBareInspection(platform::WindowSystem&) {
   return std::make_unique<Win32Inspection>();
 }
 

@@ -1,7 +1,7 @@
 #include <X11/Xlib.h>
 
-#include "bench/pace_inspection.h"
-#include "platform/x11/x11_platform.h"
+#include "pace_inspection.h"
+#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::bench {
 namespace {
@@ -25,8 +25,8 @@ class X11Inspection : public BareInspection {
 
 }  // namespace
 
-std::unique_ptr<BareInspection> MakeBareInspection(platform::Platform& platform) {
-  auto& x11 = static_cast<platform::x11::X11Platform&>(platform);
+std::unique_ptr<BareInspection> MakeBareInspection(platform::WindowSystem& windows) {
+  auto& x11 = static_cast<platform::x11::X11WindowSystem&>(windows);
   return std::make_unique<X11Inspection>(x11.display());
 }
 

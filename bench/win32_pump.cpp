@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/application.h"
-#include "bench/bench_table.h"
+#include "bench_table.h"
+#include "forms/application.h"
 #include "platform/native.h"
 #include "saver/saver_window.h"
 
@@ -34,11 +34,11 @@ int main(int argc, char** argv) {
     std::fputs("usage: win32_pump [calls per run] [runs]\n", stderr);
     return 2;
   }
-  auto platform = platform::CreateNativePlatform();
-  platform::Install(platform.get());
+  auto os = platform::CreateNativeOsServices();
+  auto windows = platform::CreateNativeWindowSystem(platform::LaunchMode::kSaver);
   std::vector<double> pump, peek;
   {
-    TApplication app(*platform);
+    TApplication app(*windows, *os);
     app.SetTitle("morumoru");
     Tmorumoru* saver = nullptr;
     app.AddForm(saver);
@@ -67,7 +67,6 @@ int main(int argc, char** argv) {
       }
     }
   }
-  platform::Install(nullptr);
   for (size_t i = 0; i < pump.size(); ++i) {
     std::printf("run %zu: PumpMessages %.0f ns/call, PeekMessageW %.0f ns/call\n", i + 1, pump[i],
                 peek[i]);

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "bench/alternating_sides.h"
-#include "bench/bench_table.h"
+#include "alternating_sides.h"
+#include "bench_table.h"
+#include "forms/application.h"
 #include "platform/native.h"
 #include "saver/saver_window.h"
 
@@ -35,9 +35,9 @@ using bench::Side;
 class RealSide : public Side {
  public:
   RealSide() {
-    platform_ = platform::CreateNativePlatform();
-    platform::Install(platform_.get());
-    app_ = std::make_unique<TApplication>(*platform_);
+    os_ = platform::CreateNativeOsServices();
+    windows_ = platform::CreateNativeWindowSystem(platform::LaunchMode::kSaver);
+    app_ = std::make_unique<TApplication>(*windows_, *os_);
     app_->SetTitle("morumoru");
     app_->AddForm(saver_);
     saver_->speed = 1;  // 1 ** power + 1: two pump calls per step
@@ -47,10 +47,7 @@ class RealSide : public Side {
       effect(sender, idleDone);
     };
   }
-  ~RealSide() override {
-    app_.reset();
-    platform::Install(nullptr);
-  }
+  ~RealSide() override { app_.reset(); }
   void Show() override {
     saver_->Show();
     for (int i = 0; i < 20; ++i) app_->LoopTurn();
@@ -68,7 +65,8 @@ class RealSide : public Side {
   }
 
  private:
-  std::unique_ptr<platform::Platform> platform_;
+  std::unique_ptr<platform::OsServices> os_;
+  std::unique_ptr<platform::WindowSystem> windows_;
   std::unique_ptr<TApplication> app_;
   Tmorumoru* saver_ = nullptr;
   long steps_ = 0;

@@ -12,17 +12,19 @@
 #include <memory>
 #include <string>
 
-#include "app/application.h"
-#include "bench/bench_table.h"
+#include "bench_table.h"
+#include "forms/application.h"
+#include "platform/posix/posix_os_services.h"
 #include "platform/x11/x11_backend.h"
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 #include "saver/saver_window.h"
 
 namespace morumoru {
 namespace {
 
 struct Stage {
-  std::unique_ptr<platform::Platform> platform;
+  platform::posix::PosixOsServices os;
+  std::unique_ptr<platform::WindowSystem> windows;
   Display* display = nullptr;
   std::unique_ptr<TApplication> app;
   Tmorumoru* saver = nullptr;
@@ -94,14 +96,13 @@ int main(int argc, char** argv) {
   using namespace morumoru;
   benchmark::Initialize(&argc, argv);
   Stage owned;
-  owned.platform = platform::CreateX11Platform();
-  if (!owned.platform) {
+  owned.windows = platform::CreateX11WindowSystem();
+  if (!owned.windows) {
     std::fputs("x11_pump_bench: cannot open the X display\n", stderr);
     return 1;
   }
-  owned.display = static_cast<platform::x11::X11Platform*>(owned.platform.get())->display();
-  platform::Install(owned.platform.get());
-  owned.app = std::make_unique<TApplication>(*owned.platform);
+  owned.display = static_cast<platform::x11::X11WindowSystem*>(owned.windows.get())->display();
+  owned.app = std::make_unique<TApplication>(*owned.windows, owned.os);
   owned.app->SetTitle("morumoru");
   owned.app->AddForm(owned.saver);
   owned.saver->Show();
@@ -119,6 +120,5 @@ int main(int argc, char** argv) {
        {"app.PumpMessages()", pump, "XPending()", collector.Nanoseconds("BM_XPending")}});
 
   owned.app.reset();
-  platform::Install(nullptr);
   return 0;
 }

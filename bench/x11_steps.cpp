@@ -25,11 +25,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/application.h"
-#include "bench/alternating_sides.h"
-#include "bench/bench_table.h"
+#include "alternating_sides.h"
+#include "bench_table.h"
+#include "forms/application.h"
+#include "platform/posix/posix_os_services.h"
 #include "platform/x11/x11_backend.h"
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 #include "saver/saver_window.h"
 
 namespace morumoru {
@@ -87,11 +88,10 @@ class Prober {
 class RealSide : public Side {
  public:
   RealSide() {
-    platform_ = platform::CreateX11Platform();
-    if (!platform_) return;
-    display_ = static_cast<platform::x11::X11Platform*>(platform_.get())->display();
-    platform::Install(platform_.get());
-    app_ = std::make_unique<TApplication>(*platform_);
+    windows_ = platform::CreateX11WindowSystem();
+    if (!windows_) return;
+    display_ = static_cast<platform::x11::X11WindowSystem*>(windows_.get())->display();
+    app_ = std::make_unique<TApplication>(*windows_, os_);
     app_->SetTitle("morumoru");
     app_->AddForm(saver_);
     saver_->speed = 1;  // 1 ** power + 1: two pump calls per step
@@ -101,10 +101,7 @@ class RealSide : public Side {
       effect(sender, idleDone);
     };
   }
-  ~RealSide() override {
-    app_.reset();
-    platform::Install(nullptr);
-  }
+  ~RealSide() override { app_.reset(); }
   bool Opened() const { return app_ != nullptr; }
   void Show() override {
     saver_->Show();
@@ -128,7 +125,8 @@ class RealSide : public Side {
   }
 
  private:
-  std::unique_ptr<platform::Platform> platform_;
+  platform::posix::PosixOsServices os_;
+  std::unique_ptr<platform::WindowSystem> windows_;
   Display* display_ = nullptr;
   std::unique_ptr<TApplication> app_;
   Tmorumoru* saver_ = nullptr;

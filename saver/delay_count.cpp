@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 
 namespace morumoru {
 
@@ -21,8 +21,9 @@ long double Power(int32_t speed, int32_t power) {
     // e ** (power * ln speed): only 1 survives; larger bases underflow to 0.
     if (speed < 0) Raise<EInvalidOp>(kInvalidOpText);
     if (speed == 0) Raise<EZeroDivide>(kZeroDivideText);
-    return speed == 1 ? 1.0L : std::exp(static_cast<long double>(power) * std::log(
-                                                                             static_cast<long double>(speed)));
+    return speed == 1 ? 1.0L
+                      : std::exp(static_cast<long double>(power) *
+                                 std::log(static_cast<long double>(speed)));
   }
   uint32_t bits = power < 0 ? 0u - static_cast<uint32_t>(power) : static_cast<uint32_t>(power);
   long double result = 1.0L;

@@ -1,14 +1,14 @@
 #include "saver/random_source.h"
 
-#include "platform/platform.h"
+#include "platform/os_services.h"
 
 namespace morumoru {
 
 uint32_t RandomState = 0;
 
-void Reseed(platform::Platform& platform) {
+void Reseed(platform::OsServices& os) {
   uint64_t count = 0;
-  RandomState = platform.QueryCounter(count) ? static_cast<uint32_t>(count) : platform.TickCount();
+  RandomState = os.QueryCounter(count) ? static_cast<uint32_t>(count) : os.TickCount();
 }
 
 }  // namespace morumoru

@@ -7,14 +7,14 @@
 namespace morumoru {
 
 namespace platform {
-class Platform;
+class OsServices;
 }
 
 extern uint32_t RandomState;
 
 // Seeds from the counter's low 32 bits, or from the tick count when the
 // counter cannot be read.
-void Reseed(platform::Platform& platform);
+void Reseed(platform::OsServices& os);
 
 // One generator step, then the upper half of n (read as unsigned) times the
 // state: 0 to n - 1 for n > 0, 0 for n = 0.

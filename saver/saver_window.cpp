@@ -1,7 +1,7 @@
 #include "saver/saver_window.h"
 
-#include "app/application.h"
-#include "app/layout.h"
+#include "forms/application.h"
+#include "forms/layout.h"
 #include "settings/ini_file.h"
 #include "settings/settings_path.h"
 
@@ -17,7 +17,7 @@ Tmorumoru::Tmorumoru(TApplication& application) : TForm(application) {
 }
 
 void Tmorumoru::FormCreate() {
-  platform_.ShowCursor(false);
+  windows_.ShowCursor(false);
   MouseRef = {-1, -1};
   Application().idleHandler = [this](TApplication& sender, bool& idleDone) {
     Effect(sender, idleDone);
@@ -25,8 +25,7 @@ void Tmorumoru::FormCreate() {
   Engine.moveKind = 0;
   Engine.lastDraw = 0;
   {
-    TIniFile ini(SettingsFilePath(platform_.ModulePath(), platform_.ModulePathStyle()),
-                 platform_.Profile());
+    TIniFile ini(SettingsFilePath(os_.ModulePath(), os_.ModulePathStyle()), os_.Profile());
     speed = ini.ReadNumber("moruscr", "speed", 5);
     power = ini.ReadNumber("moruscr", "power", 6);
   }
@@ -35,9 +34,13 @@ void Tmorumoru::FormCreate() {
   for (TControl* view : jpg) view->SetBounds({0, 0, Panel1->Width(), Panel1->Height()});
 }
 
-void Tmorumoru::FormDestroy() { platform_.ShowCursor(true); }
+void Tmorumoru::FormDestroy() {
+  windows_.ShowCursor(true);
+}
 
-void Tmorumoru::FormKeyDown(uint16_t& /*key*/, uint32_t /*shift*/) { Close(); }
+void Tmorumoru::FormKeyDown(uint16_t& /*key*/, uint32_t /*shift*/) {
+  Close();
+}
 
 void Tmorumoru::FormMouseDown(platform::MouseButton /*button*/, uint32_t /*shift*/, int32_t /*x*/,
                               int32_t /*y*/) {
@@ -52,14 +55,18 @@ void Tmorumoru::FormMouseMove(uint32_t /*shift*/, int32_t x, int32_t y) {
   }
 }
 
-void Tmorumoru::SetViewVisible(int view, bool visible) { TForm::SetViewVisible(*jpg[view], visible); }
+void Tmorumoru::SetViewVisible(int view, bool visible) {
+  TForm::SetViewVisible(*jpg[view], visible);
+}
 
-void Tmorumoru::Pump() { Application().PumpMessages(); }
+void Tmorumoru::Pump() {
+  Application().PumpMessages();
+}
 
 void Tmorumoru::Effect(TApplication& /*sender*/, bool& idleDone) {
   if (stalled_) return;  // idleDone stays true: wait for input
   try {
-    EffectStep(*this, platform_, speed, power, idleDone);
+    EffectStep(*this, os_, speed, power, idleDone);
   } catch (...) {
     stalled_ = true;
     throw;

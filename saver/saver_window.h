@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/form.h"
+#include "forms/form.h"
 #include "saver/slide_engine.h"
 
 namespace morumoru {
@@ -41,7 +41,7 @@ class Tmorumoru : public TForm, public SlideStage {
   void FormMouseMove(uint32_t shift, int32_t x, int32_t y) override;
 
   // SlideStage.
-  platform::Size Screen() override { return platform_.ScreenSize(); }
+  platform::Size Screen() override { return windows_.ScreenSize(); }
   platform::Rect Panel() override { return Panel1->Bounds(); }
   void SetPanelLeft(int32_t left) override { Panel1->SetLeft(left); }
   void SetPanelTop(int32_t top) override { Panel1->SetTop(top); }

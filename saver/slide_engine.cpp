@@ -1,6 +1,6 @@
 #include "saver/slide_engine.h"
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 #include "saver/delay_count.h"
 #include "saver/random_source.h"
 
@@ -122,9 +122,9 @@ void AdvanceSlide(SlideStage& stage) {
   }
 }
 
-void EffectStep(SlideStage& stage, platform::Platform& platform, int32_t speed, int32_t power,
+void EffectStep(SlideStage& stage, platform::OsServices& os, int32_t speed, int32_t power,
                 bool& idleDone) {
-  Reseed(platform);
+  Reseed(os);
   AdvanceSlide(stage);
   int64_t count = DelayCount(speed, power);
   for (int64_t i = 0; i < count; ++i) stage.Pump();

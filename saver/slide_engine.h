@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/os_services.h"
+#include "platform/window_system.h"
 
 namespace morumoru {
 
@@ -39,7 +40,7 @@ class SlideStage {
 void AdvanceSlide(SlideStage& stage);
 
 // One whole step: reseed, advance, pump DelayCount times, clear idleDone.
-void EffectStep(SlideStage& stage, platform::Platform& platform, int32_t speed, int32_t power,
+void EffectStep(SlideStage& stage, platform::OsServices& os, int32_t speed, int32_t power,
                 bool& idleDone);
 
 }  // namespace morumoru

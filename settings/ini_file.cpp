@@ -1,6 +1,6 @@
 #include "settings/ini_file.h"
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 #include "settings/parse_integer.h"
 
 namespace morumoru {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "settings/profile_service.h"
+#include "platform/profile/profile_service.h"
 
 namespace morumoru {
 
@@ -41,7 +41,7 @@ class TIniFile : public TCustomIniFile {
   // so no value is ever longer than one byte less.
   static constexpr size_t kReadBufferSize = 2048;
 
-  TIniFile(std::string fileName, ProfileService& service)
+  TIniFile(std::string fileName, platform::ProfileService& service)
       : TCustomIniFile(std::move(fileName)), service_(service) {}
   // Releasing the store writes out whatever the service still caches.
   ~TIniFile() override;
@@ -55,7 +55,7 @@ class TIniFile : public TCustomIniFile {
   void FlushFile() override;
 
  private:
-  ProfileService& service_;
+  platform::ProfileService& service_;
 };
 
 }  // namespace morumoru

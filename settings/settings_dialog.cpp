@@ -1,7 +1,7 @@
 #include "settings/settings_dialog.h"
 
-#include "app/application.h"
-#include "app/layout.h"
+#include "forms/application.h"
+#include "forms/layout.h"
 #include "settings/ini_file.h"
 #include "settings/settings_path.h"
 
@@ -21,11 +21,11 @@ Tmorusub::Tmorusub(TApplication& application) : TForm(application) {
 }
 
 std::string Tmorusub::SettingsPath() const {
-  return SettingsFilePath(platform_.ModulePath(), platform_.ModulePathStyle());
+  return SettingsFilePath(os_.ModulePath(), os_.ModulePathStyle());
 }
 
 void Tmorusub::FormCreate() {
-  TIniFile ini(SettingsPath(), platform_.Profile());
+  TIniFile ini(SettingsPath(), os_.Profile());
   SetPosition(ini.ReadNumber("moruscr", "speed", 5));
 }
 
@@ -34,12 +34,12 @@ void Tmorusub::SetPosition(int32_t v) {
   if (v > TrackBar->sliderMax) v = TrackBar->sliderMax;
   if (v == TrackBar->position) return;
   TrackBar->position = v;
-  if (TrackBar->handle != platform::kNoWindow) platform_.SetSliderPosition(TrackBar->handle, v);
+  if (TrackBar->handle != platform::kNoWindow) windows_.SetSliderPosition(TrackBar->handle, v);
 }
 
 void Tmorusub::ControlScroll(TControl& control, int32_t /*position*/) {
   // The control is the authority: read back what it really shows.
-  if (&control == TrackBar) TrackBar->position = platform_.GetSliderPosition(TrackBar->handle);
+  if (&control == TrackBar) TrackBar->position = windows_.GetSliderPosition(TrackBar->handle);
 }
 
 void Tmorusub::ControlClick(TControl& control) {
@@ -50,14 +50,18 @@ void Tmorusub::ControlClick(TControl& control) {
 
 void Tmorusub::Button1Click() {
   {
-    TIniFile ini(SettingsPath(), platform_.Profile());
+    TIniFile ini(SettingsPath(), os_.Profile());
     ini.WriteNumber("moruscr", "speed", TrackBar->position);
   }
   Close();
 }
 
-void Tmorusub::Button2Click() { Close(); }
+void Tmorusub::Button2Click() {
+  Close();
+}
 
-void Tmorusub::Button3Click() { platform_.OpenUrl(kHomePage); }
+void Tmorusub::Button3Click() {
+  os_.OpenUrl(kHomePage);
+}
 
 }  // namespace morumoru

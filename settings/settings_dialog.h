@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/form.h"
+#include "forms/form.h"
 
 namespace morumoru {
 

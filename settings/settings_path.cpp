@@ -2,10 +2,10 @@
 
 namespace morumoru {
 
-std::string SettingsFilePath(std::string_view modulePath, PathStyle style) {
+std::string SettingsFilePath(std::string_view modulePath, platform::PathStyle style) {
   // Byte-wise scanning is safe for UTF-8: every byte of a multibyte character
   // is 0x80 or above, so none can look like '.', '\\', ':' or '/'.
-  std::string_view stops = style == PathStyle::Windows ? ".\\:" : "./";
+  std::string_view stops = style == platform::PathStyle::Windows ? ".\\:" : "./";
   size_t last = modulePath.find_last_of(stops);
   std::string_view stem = modulePath;
   if (last != std::string_view::npos && modulePath[last] == '.') stem = modulePath.substr(0, last);

@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-namespace morumoru {
+#include "platform/profile/path_style.h"
 
-enum class PathStyle { Windows, Posix };
+namespace morumoru {
 
 // `modulePath` with its extension (the part from the last period of the file
 // name on) replaced by ".ini", or with ".ini" added when it has none. A period
 // in a folder name does not count. UTF-8 in, UTF-8 out, any length.
-std::string SettingsFilePath(std::string_view modulePath, PathStyle style);
+std::string SettingsFilePath(std::string_view modulePath, platform::PathStyle style);
 
 }  // namespace morumoru

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/os_services.h"
+#include "platform/window_system.h"
 
 namespace morumoru::platform {
 
@@ -30,7 +31,9 @@ class MemoryProfile : public ProfileService {
   int writes = 0;
 };
 
-class HeadlessPlatform : public Platform {
+// Both halves of the platform in one object, so a test sets up and inspects
+// everything the program asks of the system in one place.
+class HeadlessPlatform : public WindowSystem, public OsServices {
  public:
   struct Window {
     WindowSpec params;
@@ -80,10 +83,10 @@ class HeadlessPlatform : public Platform {
   bool counterWorks = true;
   uint32_t ticks = 0;
   int cursorCounter = 0;
-  int showCommand = 10;
+  StartupShow startupShow = StartupShow::kNormal;
   std::string commandLine = "morumoru.scr";
   std::string modulePath = "C:\\saver\\morumoru.scr";
-  morumoru::PathStyle pathStyle = morumoru::PathStyle::Windows;
+  PathStyle pathStyle = PathStyle::Windows;
   std::vector<Box> boxes;
   std::function<void(const Box&)> onBox;  // runs while the box is "shown"
   std::function<void()> onWait;           // runs when the program blocks
@@ -99,7 +102,7 @@ class HeadlessPlatform : public Platform {
   MemoryProfile memoryProfile;
   ProfileService* profile = &memoryProfile;
 
-  // Platform.
+  // WindowSystem.
   bool Peek(Message& message) override;
   void Dispatch(Message& message) override;
   void Wait() override;
@@ -141,13 +144,15 @@ class HeadlessPlatform : public Platform {
   int ShowCursor(bool show) override { return cursorCounter += show ? 1 : -1; }
   void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
                BoxKind kind) override;
-  std::string CommandLine() override { return commandLine; }
-  int StartupShowCommand() override { return showCommand; }
-  std::string ModulePath() override { return modulePath; }
-  morumoru::PathStyle ModulePathStyle() override { return pathStyle; }
-  std::string ModuleOfAddress(const void* address, uint32_t& offset) override;
+
+  // OsServices.
   bool QueryCounter(uint64_t& count) override;
   uint32_t TickCount() override { return ticks; }
+  std::string CommandLine() override { return commandLine; }
+  StartupShow StartupShowValue() override { return startupShow; }
+  std::string ModulePath() override { return modulePath; }
+  PathStyle ModulePathStyle() override { return pathStyle; }
+  std::string ModuleOfAddress(const void* address, uint32_t& offset) override;
   ProfileService& Profile() override { return *profile; }
   void OpenUrl(std::string_view url) override { urls.emplace_back(url); }
 

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "platform/platform.h"
 #include "platform/win32/win32_paint.h"
+#include "platform/window_system.h"
 
 namespace morumoru::platform::win32 {
 

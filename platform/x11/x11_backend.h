@@ -1,6 +1,6 @@
 #pragma once
-// What the X11 backend offers besides the Platform interface: the pure parts
-// (key mapping, picture decoding) and helpers for its own tests. No X11
+// What the X11 backend offers besides the WindowSystem interface: the pure
+// parts (host choice, key mapping, picture decoding) its tests reach. No X11
 // headers here, so tests need none.
 
 #include <cstddef>
@@ -10,17 +10,18 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/launch_mode.h"
+#include "platform/window_system.h"
 
 namespace morumoru::platform {
 
-// The X11 platform on $DISPLAY, or null when no display can be opened.
-std::unique_ptr<Platform> CreateX11Platform();
+// The X11 window system on $DISPLAY, or null when no display can be opened.
+std::unique_ptr<WindowSystem> CreateX11WindowSystem();
 
-// The X11 platform for this launch of the program: on its own, or inside the
+// The X11 window system for a launch in that mode: on its own, or inside the
 // window xscreensaver gives it (see ChooseHost). Null, with the reason in
 // `error`, when it cannot run.
-std::unique_ptr<Platform> CreateX11PlatformForLaunch(std::string& error);
+std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error);
 
 namespace x11 {
 
@@ -40,7 +41,8 @@ struct HostChoice {
 // variable's window when it is set (xscreensaver blanks the screen that way),
 // the real root otherwise. The variable alone counts too. A launch that asks
 // for the settings dialog always gets its own window.
-HostChoice ChooseHost(const std::vector<std::string>& arguments, const char* environmentWindow);
+HostChoice ChooseHost(LaunchMode mode, const std::vector<std::string>& arguments,
+                      const char* environmentWindow);
 
 // A window id as xscreensaver writes it: decimal, or hexadecimal after "0x".
 bool ParseWindowId(std::string_view text, unsigned long& window);
@@ -68,27 +70,6 @@ std::string StripAccessMarker(std::string_view caption, int32_t& underlineStart,
 // whether it has a glyph for every character; false without a display.
 bool ResolveFont(const std::string& family, int32_t pixelSize, const std::string& utf8,
                  std::string& resolved, bool& covers);
-
-// A top-level window made by a connection of its own, as another program
-// would make it; for tests.
-class ForeignWindow {
- public:
-  explicit ForeignWindow(const std::string& title);
-  ~ForeignWindow();
-  ForeignWindow(const ForeignWindow&) = delete;
-  ForeignWindow& operator=(const ForeignWindow&) = delete;
-  WindowId id() const { return window_; }
-  bool Opened() const { return window_ != kNoWindow; }
-  // Sends a key press to `target` as a synthetic event, the way another
-  // client can; `alt` holds Mod1.
-  void SendKey(WindowId target, unsigned long keysym, bool alt = false);
-  // Sends a button press or release at (x, y) in `target`.
-  void SendButton(WindowId target, unsigned button, bool press, int32_t x, int32_t y);
-
- private:
-  void* display_ = nullptr;
-  WindowId window_ = kNoWindow;
-};
 
 }  // namespace x11
 }  // namespace morumoru::platform

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform::x11 {
 
@@ -39,8 +39,8 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 class BoxWindow {
  public:
-  BoxWindow(X11Platform& platform, WindowId owner, std::string_view text, std::string_view caption,
-            BoxKind kind)
+  BoxWindow(X11WindowSystem& platform, WindowId owner, std::string_view text,
+            std::string_view caption, BoxKind kind)
       : p_(platform), d_(platform.display_), lines_(SplitLines(text)) {
     font_ = p_.fonts_->Get("", 12);
     lineHeight_ = font_ ? font_->ascent + font_->descent + 2 : 14;
@@ -116,7 +116,7 @@ class BoxWindow {
       }
       // The program's other windows take no input meanwhile, but they
       // still paint, and a key pressed anywhere of ours answers the box.
-      X11Platform::Win* win = p_.Find(event.xany.window);
+      X11WindowSystem::Win* win = p_.Find(event.xany.window);
       if (event.type == Expose && win && event.xexpose.count == 0) p_.Paint(*win);
       if (event.type == KeyPress && win) done = Key(event.xkey);
       if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
@@ -211,7 +211,7 @@ class BoxWindow {
     XFlush(d_);
   }
 
-  X11Platform& p_;
+  X11WindowSystem& p_;
   Display* d_;
   std::vector<std::string> lines_;
   XftFont* font_ = nullptr;
@@ -226,8 +226,8 @@ class BoxWindow {
   bool tracking_ = false;
 };
 
-void X11Platform::ShowBox(WindowId owner, std::string_view text, std::string_view caption,
-                          BoxKind kind) {
+void X11WindowSystem::ShowBox(WindowId owner, std::string_view text, std::string_view caption,
+                              BoxKind kind) {
   if (host_) {
     // xscreensaver holds the keyboard and the mouse, so a box could never be
     // dismissed; it logs what its hacks print instead.

@@ -5,44 +5,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
-#include "platform/x11/x11_platform.h"
+#include "platform/posix/posix_os_services.h"
+#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform {
 
 namespace x11 {
-
-namespace {
-
-// The arguments after the program's name, as the kernel holds them.
-std::vector<std::string> ReadArguments() {
-  std::ifstream file("/proc/self/cmdline", std::ios::binary);
-  std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  std::vector<std::string> arguments;
-  size_t start = 0;
-  while (start < raw.size()) {
-    size_t end = raw.find('\0', start);
-    if (end == std::string::npos) end = raw.size();
-    arguments.push_back(raw.substr(start, end - start));
-    start = end + 1;
-  }
-  if (!arguments.empty()) arguments.erase(arguments.begin());
-  return arguments;
-}
-
-bool AsksForSettings(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return false;
-  std::string_view first = arguments.front();
-  return first.substr(0, 2) == "-c" || first.substr(0, 2) == "/c";
-}
-
-int IgnoreXError(Display*, XErrorEvent*) {
-  return 0;
-}
-
-}  // namespace
 
 bool ParseWindowId(std::string_view text, unsigned long& window) {
   unsigned base = 10;
@@ -71,9 +40,10 @@ bool ParseWindowId(std::string_view text, unsigned long& window) {
   return true;
 }
 
-HostChoice ChooseHost(const std::vector<std::string>& arguments, const char* environmentWindow) {
+HostChoice ChooseHost(LaunchMode mode, const std::vector<std::string>& arguments,
+                      const char* environmentWindow) {
   HostChoice choice;
-  if (AsksForSettings(arguments)) return choice;
+  if (mode == LaunchMode::kConfiguration) return choice;
   bool root = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -98,9 +68,11 @@ HostChoice ChooseHost(const std::vector<std::string>& arguments, const char* env
 
 }  // namespace x11
 
-std::unique_ptr<Platform> CreateX11PlatformForLaunch(std::string& error) {
+std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error) {
   using x11::HostChoice;
-  HostChoice choice = x11::ChooseHost(x11::ReadArguments(), std::getenv("XSCREENSAVER_WINDOW"));
+  std::vector<std::string> arguments = posix::ProcessArguments();
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  HostChoice choice = x11::ChooseHost(mode, arguments, std::getenv("XSCREENSAVER_WINDOW"));
   if (!choice.error.empty()) {
     error = choice.error;
     return nullptr;
@@ -111,7 +83,7 @@ std::unique_ptr<Platform> CreateX11PlatformForLaunch(std::string& error) {
     return nullptr;
   }
   if (choice.kind == HostChoice::Kind::kOwnWindow) {
-    return std::make_unique<x11::X11Platform>(display);
+    return std::make_unique<x11::X11WindowSystem>(display);
   }
   Window host = choice.kind == HostChoice::Kind::kRoot ? DefaultRootWindow(display)
                                                        : static_cast<Window>(choice.window);
@@ -132,7 +104,7 @@ std::unique_ptr<Platform> CreateX11PlatformForLaunch(std::string& error) {
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);
   sigprocmask(SIG_UNBLOCK, &term, nullptr);
-  return std::make_unique<x11::X11Platform>(display, host);
+  return std::make_unique<x11::X11WindowSystem>(display, host);
 }
 
 }  // namespace morumoru::platform

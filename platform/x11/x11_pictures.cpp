@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/x11/x11_assets.h"
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform::x11 {
 
@@ -139,7 +139,7 @@ bool DecodeIcon(const unsigned char* data, size_t size, uint32_t background, Dec
   return true;
 }
 
-unsigned long X11Platform::Pixel(uint32_t rgb) {
+unsigned long X11WindowSystem::Pixel(uint32_t rgb) {
   if (visual_->c_class == TrueColor || visual_->c_class == DirectColor) {
     return Channel(rgb >> 16 & 0xFF, visual_->red_mask) |
            Channel(rgb >> 8 & 0xFF, visual_->green_mask) | Channel(rgb & 0xFF, visual_->blue_mask);
@@ -153,7 +153,7 @@ unsigned long X11Platform::Pixel(uint32_t rgb) {
   return color.pixel;
 }
 
-Pixmap X11Platform::MakePixmap(const DecodedImage& picture) {
+Pixmap X11WindowSystem::MakePixmap(const DecodedImage& picture) {
   Pixmap pixmap =
       XCreatePixmap(display_, root_, static_cast<unsigned>(picture.width),
                     static_cast<unsigned>(picture.height), static_cast<unsigned>(depth_));
@@ -161,7 +161,7 @@ Pixmap X11Platform::MakePixmap(const DecodedImage& picture) {
   return pixmap;
 }
 
-void X11Platform::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
+void X11WindowSystem::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
   XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
                                nullptr, static_cast<unsigned>(picture.width),
                                static_cast<unsigned>(picture.height), 32, 0);
@@ -188,7 +188,7 @@ void X11Platform::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
   XDestroyImage(image);
 }
 
-PictureId X11Platform::LoadPicture(int index) {
+PictureId X11WindowSystem::LoadPicture(int index) {
   // Only the pixmap is made here. The pixels go in when a panel first shows
   // the picture: the saver's first frame needs one picture of nine, and the
   // others are each put in at the choice of a slide, off the screen.
@@ -202,7 +202,7 @@ PictureId X11Platform::LoadPicture(int index) {
   return pixmap;
 }
 
-void X11Platform::FillPicture(Picture& picture) {
+void X11WindowSystem::FillPicture(Picture& picture) {
   if (picture.pending < 0) return;
   Blob blob = EmbeddedPicture(picture.pending);
   picture.pending = -1;
@@ -210,7 +210,7 @@ void X11Platform::FillPicture(Picture& picture) {
   if (DecodeBmp(blob.data, blob.size, pixels)) PutPixels(picture.pixmap, pixels);
 }
 
-void X11Platform::FreePicture(PictureId picture) {
+void X11WindowSystem::FreePicture(PictureId picture) {
   auto it = std::find_if(pictures_.begin(), pictures_.end(),
                          [&](const Picture& held) { return held.pixmap == picture; });
   if (it == pictures_.end()) return;
@@ -221,7 +221,7 @@ void X11Platform::FreePicture(PictureId picture) {
   pictures_.erase(it);
 }
 
-void X11Platform::SetPanelPicture(WindowId panel, PictureId picture) {
+void X11WindowSystem::SetPanelPicture(WindowId panel, PictureId picture) {
   Win* win = Find(panel);
   if (!win || win->kind != WindowKind::kPanel) return;
   auto it = std::find_if(pictures_.begin(), pictures_.end(),
@@ -232,7 +232,7 @@ void X11Platform::SetPanelPicture(WindowId panel, PictureId picture) {
   PaintPanel(*win);
 }
 
-void X11Platform::PaintPanel(Win& win) {
+void X11WindowSystem::PaintPanel(Win& win) {
   // No clearing first: the picture covers what it covers in one copy, and
   // only the rest (a panel wider than its picture) is filled black.
   int32_t covered_width = 0;

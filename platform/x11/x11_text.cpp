@@ -4,9 +4,10 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cstring>
 
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform::x11 {
 
@@ -123,6 +124,21 @@ int32_t TextWidth(Display* display, XftFont* font, std::string_view text) {
   XftTextExtentsUtf8(display, font, reinterpret_cast<const FcChar8*>(text.data()),
                      static_cast<int>(text.size()), &extents);
   return extents.xOff;
+}
+
+int32_t TextHeight(Display* display, XftFont* font, std::string_view text) {
+  if (!font || text.empty()) return 0;
+  // Xft's extents give the ink of the glyphs ("0" is shorter than the line);
+  // a text extent on Windows is as high as the font's cell, ascent plus
+  // descent, whatever the glyphs. The dialog scales by the latter.
+  XGlyphInfo extents;
+  XftTextExtentsUtf8(display, font, reinterpret_cast<const FcChar8*>(text.data()),
+                     static_cast<int>(text.size()), &extents);
+  return std::max<int32_t>(font->ascent + font->descent, extents.height);
+}
+
+int32_t X11WindowSystem::FontTextHeight(std::string_view fontName, int32_t height) {
+  return TextHeight(display_, fonts_->Get(std::string(fontName), height), "0");
 }
 
 std::string StripAccessMarker(std::string_view caption, int32_t& underlineStart,

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/x11/x11_assets.h"
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform::x11 {
 
@@ -37,11 +37,11 @@ int32_t ChannelLeft(int32_t thumb) {
 
 }  // namespace
 
-XftColor* X11Platform::TextColor(bool grayed) {
+XftColor* X11WindowSystem::TextColor(bool grayed) {
   return grayed ? &gray_ : &black_;
 }
 
-int32_t X11Platform::SliderX(const Win& win, int32_t position) const {
+int32_t X11WindowSystem::SliderX(const Win& win, int32_t position) const {
   int32_t left = ChannelLeft(win.thumbLength);
   int32_t right = win.bounds.width - left;
   if (win.max <= win.min) return left;
@@ -49,7 +49,7 @@ int32_t X11Platform::SliderX(const Win& win, int32_t position) const {
   return left + static_cast<int32_t>((span + (win.max - win.min) / 2) / (win.max - win.min));
 }
 
-int32_t X11Platform::SliderPositionAt(const Win& win, int32_t x) const {
+int32_t X11WindowSystem::SliderPositionAt(const Win& win, int32_t x) const {
   int32_t left = ChannelLeft(win.thumbLength);
   int32_t right = win.bounds.width - left;
   if (right <= left || win.max <= win.min) return win.min;
@@ -59,13 +59,13 @@ int32_t X11Platform::SliderPositionAt(const Win& win, int32_t x) const {
   return std::clamp(static_cast<int32_t>(win.min + rounded), win.min, win.max);
 }
 
-void X11Platform::DrawText(Win& win, int32_t x, int32_t y, std::string_view text, bool grayed) {
+void X11WindowSystem::DrawText(Win& win, int32_t x, int32_t y, std::string_view text, bool grayed) {
   if (!win.font || text.empty()) return;
   XftDrawStringUtf8(win.draw, TextColor(grayed), win.font, x, y + win.font->ascent,
                     reinterpret_cast<const FcChar8*>(text.data()), static_cast<int>(text.size()));
 }
 
-void X11Platform::DrawFocusRect(Win& win, int32_t x, int32_t y, int32_t width, int32_t height) {
+void X11WindowSystem::DrawFocusRect(Win& win, int32_t x, int32_t y, int32_t width, int32_t height) {
   static const char kDots[] = {1, 1};
   XSetForeground(display_, gc_, Pixel(0x000000));
   XSetLineAttributes(display_, gc_, 1, LineOnOffDash, CapButt, JoinMiter);
@@ -76,7 +76,7 @@ void X11Platform::DrawFocusRect(Win& win, int32_t x, int32_t y, int32_t width, i
   (void)win;
 }
 
-void X11Platform::PaintWidget(Win& win) {
+void X11WindowSystem::PaintWidget(Win& win) {
   if (!win.font && win.kind != WindowKind::kTrackBar && win.kind != WindowKind::kIcon) {
     win.font = fonts_->Get(win.fontFamily, win.fontHeight);
   }
@@ -112,7 +112,7 @@ void X11Platform::PaintWidget(Win& win) {
   XFreePixmap(display_, back);
 }
 
-void X11Platform::DrawIcon(Win& /*win*/) {
+void X11WindowSystem::DrawIcon(Win& /*win*/) {
   if (!iconPixmap_) {
     Blob blob = EmbeddedDialogIcon();
     DecodedImage icon;
@@ -126,7 +126,7 @@ void X11Platform::DrawIcon(Win& /*win*/) {
             static_cast<unsigned>(iconSize_.height), 0, 0);
 }
 
-void X11Platform::DrawGroupBox(Win& win) {
+void X11WindowSystem::DrawGroupBox(Win& win) {
   int32_t textHeight = win.font ? win.font->ascent + win.font->descent : 12;
   int32_t lineTop = textHeight / 2;
   XSetForeground(display_, gc_, Pixel(kGroupLine));
@@ -141,11 +141,11 @@ void X11Platform::DrawGroupBox(Win& win) {
   DrawText(win, 8, 0, win.text, !win.enabled);
 }
 
-void X11Platform::DrawLabel(Win& win) {
+void X11WindowSystem::DrawLabel(Win& win) {
   DrawText(win, 0, 0, win.text, !win.enabled);
 }
 
-void X11Platform::DrawButton(Win& win) {
+void X11WindowSystem::DrawButton(Win& win) {
   int32_t w = win.bounds.width, h = win.bounds.height;
   bool focused = focus_ == win.xid;
   uint32_t border = win.pressed ? kButtonPressedBorder
@@ -178,7 +178,7 @@ void X11Platform::DrawButton(Win& win) {
   }
 }
 
-void X11Platform::DrawSlider(Win& win) {
+void X11WindowSystem::DrawSlider(Win& win) {
   int32_t w = win.bounds.width;
   int32_t thumb = std::max(win.thumbLength, 4);
   int32_t left = ChannelLeft(thumb);
@@ -211,7 +211,7 @@ void X11Platform::DrawSlider(Win& win) {
   if (focus_ == win.xid) DrawFocusRect(win, 0, 0, w, win.bounds.height);
 }
 
-void X11Platform::SliderMoveTo(Win& win, int32_t position, bool report) {
+void X11WindowSystem::SliderMoveTo(Win& win, int32_t position, bool report) {
   position = std::clamp(position, win.min, win.max);
   if (position != win.position) {
     win.position = position;
@@ -226,18 +226,18 @@ void X11Platform::SliderMoveTo(Win& win, int32_t position, bool report) {
   Deliver(win, event);
 }
 
-void X11Platform::SetSliderPosition(WindowId slider, int32_t position) {
+void X11WindowSystem::SetSliderPosition(WindowId slider, int32_t position) {
   Win* win = Find(slider);
   if (!win || win->kind != WindowKind::kTrackBar) return;
   SliderMoveTo(*win, position, false);
 }
 
-int32_t X11Platform::GetSliderPosition(WindowId slider) {
+int32_t X11WindowSystem::GetSliderPosition(WindowId slider) {
   const Win* win = Find(slider);
   return win && win->kind == WindowKind::kTrackBar ? win->position : 0;
 }
 
-void X11Platform::WidgetKey(Win& win, uint16_t key) {
+void X11WindowSystem::WidgetKey(Win& win, uint16_t key) {
   if (win.kind == WindowKind::kButton) {
     // Enter is the loop's; Space belongs to the button itself.
     if (key != vk::kSpace) return;
@@ -275,7 +275,7 @@ void X11Platform::WidgetKey(Win& win, uint16_t key) {
   SliderMoveTo(win, position, true);
 }
 
-void X11Platform::WidgetMouse(Win& win, const NativeEvent& native) {
+void X11WindowSystem::WidgetMouse(Win& win, const NativeEvent& native) {
   bool inside =
       native.x >= 0 && native.y >= 0 && native.x < win.bounds.width && native.y < win.bounds.height;
   if (win.kind == WindowKind::kButton) {

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform::x11 {
 
@@ -54,17 +54,17 @@ unsigned Side(int32_t value) {
 
 }  // namespace
 
-X11Platform::Win* X11Platform::Find(Window xid) {
+X11WindowSystem::Win* X11WindowSystem::Find(Window xid) {
   auto it = windows_.find(xid);
   return it == windows_.end() ? nullptr : it->second.get();
 }
 
-const X11Platform::Win* X11Platform::Find(Window xid) const {
+const X11WindowSystem::Win* X11WindowSystem::Find(Window xid) const {
   auto it = windows_.find(xid);
   return it == windows_.end() ? nullptr : it->second.get();
 }
 
-Window X11Platform::TopLevelOf(Window xid) const {
+Window X11WindowSystem::TopLevelOf(Window xid) const {
   const Win* win = Find(xid);
   while (win && win->parent) {
     xid = win->parent;
@@ -73,12 +73,12 @@ Window X11Platform::TopLevelOf(Window xid) const {
   return xid;
 }
 
-Size X11Platform::FrameExtra(const Win& win) const {
+Size X11WindowSystem::FrameExtra(const Win& win) const {
   if (win.kind == WindowKind::kForm && win.style == FormStyle::kDialog) return kDialogFrame;
   return {};
 }
 
-void X11Platform::SetTitle(Window xid, std::string_view text) {
+void X11WindowSystem::SetTitle(Window xid, std::string_view text) {
   // Inside xscreensaver's window no title: a running-copy check must not
   // take a preview for a saver that is already up.
   if (host_) return;
@@ -91,7 +91,7 @@ void X11Platform::SetTitle(Window xid, std::string_view text) {
                   static_cast<int>(title.size()));
 }
 
-void X11Platform::SetDialogHints(Win& win) {
+void X11WindowSystem::SetDialogHints(Win& win) {
   Size extra = FrameExtra(win);
   XSizeHints hints{};
   hints.flags = USPosition | PPosition | PSize | PWinGravity;
@@ -103,7 +103,7 @@ void X11Platform::SetDialogHints(Win& win) {
   XSetWMNormalHints(display_, win.xid, &hints);
 }
 
-bool X11Platform::WindowManagerRunning() {
+bool X11WindowSystem::WindowManagerRunning() {
   if (wmRunning_ >= 0) return wmRunning_ != 0;
   wmRunning_ = 0;
   Atom type;
@@ -123,7 +123,7 @@ bool X11Platform::WindowManagerRunning() {
   return wmRunning_ != 0;
 }
 
-WindowId X11Platform::NewWindow(const WindowSpec& params) {
+WindowId X11WindowSystem::NewWindow(const WindowSpec& params) {
   auto owned = std::make_unique<Win>();
   Win& win = *owned;
   win.kind = params.kind;
@@ -280,7 +280,7 @@ WindowId X11Platform::NewWindow(const WindowSpec& params) {
   return xid;
 }
 
-void X11Platform::DestroyWindow(WindowId window) {
+void X11WindowSystem::DestroyWindow(WindowId window) {
   Win* win = Find(window);
   if (!win) return;
   if (capture_ != kNoWindow && TopLevelOf(capture_) == TopLevelOf(window)) {
@@ -315,7 +315,7 @@ void X11Platform::DestroyWindow(WindowId window) {
   XFlush(display_);
 }
 
-void X11Platform::SetText(WindowId window, std::string_view text) {
+void X11WindowSystem::SetText(WindowId window, std::string_view text) {
   Win* win = Find(window);
   if (!win) return;
   win->text = std::string(text);
@@ -327,7 +327,7 @@ void X11Platform::SetText(WindowId window, std::string_view text) {
   XFlush(display_);
 }
 
-void X11Platform::SetBounds(WindowId window, const Rect& bounds) {
+void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   Win* win = Find(window);
   if (!win) return;
   bool resized = bounds.width != win->bounds.width || bounds.height != win->bounds.height;
@@ -356,12 +356,12 @@ void X11Platform::SetBounds(WindowId window, const Rect& bounds) {
   }
 }
 
-Rect X11Platform::GetBounds(WindowId window) {
+Rect X11WindowSystem::GetBounds(WindowId window) {
   const Win* win = Find(window);
   return win ? win->bounds : Rect{};
 }
 
-void X11Platform::MapSaver(Win& win) {
+void X11WindowSystem::MapSaver(Win& win) {
   if (host_) {
     // xscreensaver keeps the keyboard and the mouse. On the root the slide
     // show is the desktop's background, below every other window.
@@ -376,7 +376,7 @@ void X11Platform::MapSaver(Win& win) {
   GrabForSaver(win);
 }
 
-void X11Platform::GrabForSaver(Win& win) {
+void X11WindowSystem::GrabForSaver(Win& win) {
   // Without a window manager the grabs are what brings every key and button
   // to the saver; another client may hold a grab for a moment, so retry.
   bool keyboard = false, pointer = false;
@@ -394,7 +394,7 @@ void X11Platform::GrabForSaver(Win& win) {
   saverGrab_ = win.xid;
 }
 
-void X11Platform::FocusTopLevel(Window xid) {
+void X11WindowSystem::FocusTopLevel(Window xid) {
   const Win* win = Find(xid);
   if (!win || !win->mapped || host_) return;
   if (win->style == FormStyle::kSaver || !WindowManagerRunning()) {
@@ -411,7 +411,7 @@ void X11Platform::FocusTopLevel(Window xid) {
   XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-void X11Platform::ShowWindow(WindowId window, ShowCommand command) {
+void X11WindowSystem::ShowWindow(WindowId window, ShowCommand command) {
   Win* win = Find(window);
   if (!win) return;
   if (win->kind == WindowKind::kApplication) {
@@ -471,7 +471,7 @@ void X11Platform::ShowWindow(WindowId window, ShowCommand command) {
   XFlush(display_);
 }
 
-bool X11Platform::IsVisible(WindowId window) {
+bool X11WindowSystem::IsVisible(WindowId window) {
   const Win* win = Find(window);
   while (win) {
     if (!win->visible) return false;
@@ -481,7 +481,7 @@ bool X11Platform::IsVisible(WindowId window) {
   return false;
 }
 
-void X11Platform::EnableWindow(WindowId window, bool enabled) {
+void X11WindowSystem::EnableWindow(WindowId window, bool enabled) {
   Win* win = Find(window);
   if (!win || win->enabled == enabled) return;
   win->enabled = enabled;
@@ -494,12 +494,12 @@ void X11Platform::EnableWindow(WindowId window, bool enabled) {
   }
 }
 
-bool X11Platform::IsEnabled(WindowId window) {
+bool X11WindowSystem::IsEnabled(WindowId window) {
   const Win* win = Find(window);
   return win && win->enabled;
 }
 
-void X11Platform::SetFocus(WindowId window) {
+void X11WindowSystem::SetFocus(WindowId window) {
   if (window != kNoWindow && !Find(window)) return;
   WindowId old = focus_;
   focus_ = window;
@@ -509,7 +509,7 @@ void X11Platform::SetFocus(WindowId window) {
   XFlush(display_);
 }
 
-void X11Platform::SetActiveWindow(WindowId window) {
+void X11WindowSystem::SetActiveWindow(WindowId window) {
   Win* win = Find(window);
   if (!win) return;
   active_ = TopLevelOf(window);
@@ -517,7 +517,7 @@ void X11Platform::SetActiveWindow(WindowId window) {
   XFlush(display_);
 }
 
-void X11Platform::SetCapture(WindowId window) {
+void X11WindowSystem::SetCapture(WindowId window) {
   Win* win = Find(window);
   if (!win) return;
   capture_ = window;
@@ -528,7 +528,7 @@ void X11Platform::SetCapture(WindowId window) {
   XFlush(display_);
 }
 
-void X11Platform::ReleaseCapture() {
+void X11WindowSystem::ReleaseCapture() {
   if (capture_ == kNoWindow) return;
   capture_ = kNoWindow;
   if (host_) return;
@@ -540,7 +540,7 @@ void X11Platform::ReleaseCapture() {
   XFlush(display_);
 }
 
-void X11Platform::HostResized(int32_t width, int32_t height) {
+void X11WindowSystem::HostResized(int32_t width, int32_t height) {
   if (hostSize_ == Size{width, height}) return;
   hostSize_ = {width, height};
   for (auto& [xid, win] : windows_) {
@@ -552,7 +552,7 @@ void X11Platform::HostResized(int32_t width, int32_t height) {
   XFlush(display_);
 }
 
-void X11Platform::Paint(Win& win) {
+void X11WindowSystem::Paint(Win& win) {
   switch (win.kind) {
     case WindowKind::kPanel:
       PaintPanel(win);
@@ -571,7 +571,7 @@ void X11Platform::Paint(Win& win) {
 
 // ---- Other programs' windows --------------------------------------------
 
-std::string X11Platform::ReadTitle(Window xid, bool& found) {
+std::string X11WindowSystem::ReadTitle(Window xid, bool& found) {
   found = false;
   Atom type;
   int format;
@@ -603,7 +603,7 @@ std::string X11Platform::ReadTitle(Window xid, bool& found) {
   return {};
 }
 
-WindowId X11Platform::FindForeignWindow(std::string_view title) {
+WindowId X11WindowSystem::FindForeignWindow(std::string_view title) {
   // A preview and the real saver run side by side: no running-copy check.
   if (host_) return kNoWindow;
   Window rootReturn, parentReturn;
@@ -640,14 +640,14 @@ WindowId X11Platform::FindForeignWindow(std::string_view title) {
   return result;
 }
 
-WindowId X11Platform::GetOwner(WindowId window) {
+WindowId X11WindowSystem::GetOwner(WindowId window) {
   if (window == kNoWindow) return kNoWindow;
   Window owner = 0;
   if (!XGetTransientForHint(display_, static_cast<Window>(window), &owner)) return kNoWindow;
   return owner;
 }
 
-bool X11Platform::IsIconic(WindowId window) {
+bool X11WindowSystem::IsIconic(WindowId window) {
   if (window == kNoWindow) return false;
   Atom type;
   int format;
@@ -665,13 +665,13 @@ bool X11Platform::IsIconic(WindowId window) {
   return iconic;
 }
 
-void X11Platform::OpenIcon(WindowId window) {
+void X11WindowSystem::OpenIcon(WindowId window) {
   if (window == kNoWindow) return;
   XMapRaised(display_, static_cast<Window>(window));
   XFlush(display_);
 }
 
-void X11Platform::SetForegroundWindow(WindowId window) {
+void X11WindowSystem::SetForegroundWindow(WindowId window) {
   if (window == kNoWindow) return;
   Window target = static_cast<Window>(window);
   // Another copy's application window is never mapped: bring up the window
@@ -710,58 +710,6 @@ void X11Platform::SetForegroundWindow(WindowId window) {
     XSetInputFocus(display_, target, RevertToParent, CurrentTime);
   }
   XFlush(display_);
-}
-
-// ---- For tests ----------------------------------------------------------
-
-ForeignWindow::ForeignWindow(const std::string& title) {
-  Display* display = OpenDisplay();
-  if (!display) return;
-  display_ = display;
-  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
-  XStoreName(display, window, title.c_str());
-  XSync(display, False);
-  window_ = window;
-}
-
-void ForeignWindow::SendKey(WindowId target, unsigned long keysym, bool alt) {
-  if (!display_) return;
-  Display* display = static_cast<Display*>(display_);
-  XEvent event{};
-  event.xkey.type = KeyPress;
-  event.xkey.display = display;
-  event.xkey.window = static_cast<Window>(target);
-  event.xkey.root = DefaultRootWindow(display);
-  event.xkey.same_screen = True;
-  event.xkey.keycode = XKeysymToKeycode(display, keysym);
-  event.xkey.state = alt ? Mod1Mask : 0;
-  XSendEvent(display, static_cast<Window>(target), True, KeyPressMask, &event);
-  XSync(display, False);
-}
-
-void ForeignWindow::SendButton(WindowId target, unsigned button, bool press, int32_t x, int32_t y) {
-  if (!display_) return;
-  Display* display = static_cast<Display*>(display_);
-  XEvent event{};
-  event.xbutton.type = press ? ButtonPress : ButtonRelease;
-  event.xbutton.display = display;
-  event.xbutton.window = static_cast<Window>(target);
-  event.xbutton.root = DefaultRootWindow(display);
-  event.xbutton.same_screen = True;
-  event.xbutton.button = button;
-  event.xbutton.x = x;
-  event.xbutton.y = y;
-  event.xbutton.state = press ? 0 : Button1Mask;
-  XSendEvent(display, static_cast<Window>(target), False,
-             press ? ButtonPressMask : ButtonReleaseMask, &event);
-  XSync(display, False);
-}
-
-ForeignWindow::~ForeignWindow() {
-  if (!display_) return;
-  Display* display = static_cast<Display*>(display_);
-  XDestroyWindow(display, static_cast<Window>(window_));
-  XCloseDisplay(display);
 }
 
 }  // namespace morumoru::platform::x11

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(first.find('"') == std::string::npos);
   FUZZ_CHECK(first.find('\0') == std::string::npos);
   std::string head = first.substr(0, 2);
-  FUZZ_CHECK(morumoru::IsConfigurationLaunch(line) == (head == "-c" || head == "/c"));
+  FUZZ_CHECK((morumoru::LaunchModeOf(line) == morumoru::platform::LaunchMode::kConfiguration) ==
+             (head == "-c" || head == "/c"));
   // Unquoted, the argument holds no blank.
   if (line.find('"') == std::string::npos) {
     for (char c : first) FUZZ_CHECK(static_cast<unsigned char>(c) > 32);

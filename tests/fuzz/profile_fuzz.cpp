@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "settings/file_profile.h"
+#include "platform/profile/file_profile.h"
 
 namespace {
 
@@ -31,12 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string value = Name(data, size, "42");
   std::string old(reinterpret_cast<const char*>(data), size);
 
-  (void)morumoru::FindProfileValue(old, section, key);
-  std::string updated = morumoru::SetProfileValue(old, section, key, value);
-  auto readBack = morumoru::FindProfileValue(updated, section, key);
+  (void)morumoru::platform::FindProfileValue(old, section, key);
+  std::string updated = morumoru::platform::SetProfileValue(old, section, key, value);
+  auto readBack = morumoru::platform::FindProfileValue(updated, section, key);
   FUZZ_CHECK(readBack.has_value());
   FUZZ_CHECK(*readBack == value);
-  FUZZ_CHECK(morumoru::SetProfileValue(updated, section, key, value) == updated);
+  FUZZ_CHECK(morumoru::platform::SetProfileValue(updated, section, key, value) == updated);
 
   // A byte-order mark is no line; a last line without a line end gets one
   // before anything is appended.

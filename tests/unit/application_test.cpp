@@ -1,17 +1,18 @@
-#include "app/application.h"
+#include "forms/application.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 #include "platform/headless/headless_platform.h"
 
 namespace morumoru {
 namespace {
 
 using platform::EventType;
+using platform::PathStyle;
 namespace vk = platform::vk;
 
 constexpr const char* kTestLayout = R"(
@@ -42,7 +43,9 @@ class TestForm : public TForm {
   std::vector<std::string> log;
 
  protected:
-  void FormKeyDown(uint16_t& key, uint32_t) override { log.push_back("key " + std::to_string(key)); }
+  void FormKeyDown(uint16_t& key, uint32_t) override {
+    log.push_back("key " + std::to_string(key));
+  }
   void FormMouseMove(uint32_t, int32_t x, int32_t y) override {
     log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
   }
@@ -54,7 +57,7 @@ class TestForm : public TForm {
 
 class ApplicationTest : public ::testing::Test {
  protected:
-  ApplicationTest() : app(headless) { app.SetTitle("morumoru"); }
+  ApplicationTest() : app(headless, headless) { app.SetTitle("morumoru"); }
   TestForm* Form() {
     if (!form) app.AddForm(form);
     return form;
@@ -65,13 +68,14 @@ class ApplicationTest : public ::testing::Test {
 };
 
 TEST(ApplicationTitle, FromExecutableName) {
-  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\WINDOWS\\SAVER.SCR", PathStyle::Windows), "Saver");
+  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\WINDOWS\\SAVER.SCR", PathStyle::Windows),
+            "Saver");
   EXPECT_EQ(TApplication::TitleFromModulePath("C:\\x.y\\MoruMoru.old.scr", PathStyle::Windows),
             "Morumoru");
   EXPECT_EQ(TApplication::TitleFromModulePath("/usr/bin/morumoru", PathStyle::Posix), "morumoru");
   platform::HeadlessPlatform headless;
   headless.modulePath = "D:\\Apps\\SLIDES.scr";
-  TApplication app(headless);
+  TApplication app(headless, headless);
   EXPECT_EQ(headless.At(app.Handle()).text, "Slides");
 }
 
@@ -196,7 +200,7 @@ TEST_F(ApplicationTest, KeyStep) {
   EXPECT_EQ(headless.GetFocus(), ok->handle);
 
   headless.SetFocus(slider->handle);
-  headless.PostKey(slider->handle, vk::kRight);  // the slider wants its arrows
+  headless.PostKey(slider->handle, vk::kRight);   // the slider wants its arrows
   headless.PostKey(slider->handle, vk::kReturn);  // Enter on a non-button: not taken
   app.PumpMessages();
   EXPECT_EQ(headless.GetFocus(), slider->handle);
@@ -209,7 +213,7 @@ TEST_F(ApplicationTest, KeyStep) {
 }
 
 TEST_F(ApplicationTest, StartupShowCommand) {
-  headless.showCommand = 7;
+  headless.startupShow = platform::StartupShow::kMinimized;
   Form();
   app.idleHandler = [&](TApplication& sender, bool&) { sender.CloseForm(*form); };
   app.RunMessageLoop();

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 
 namespace morumoru {
 namespace {

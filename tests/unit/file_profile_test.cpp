@@ -1,4 +1,4 @@
-#include "settings/file_profile.h"
+#include "platform/profile/file_profile.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace morumoru {
+namespace morumoru::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -191,4 +191,4 @@ TEST_F(FileProfileTest, PermissionsAndSymbolicLinksSurvive) {
 #endif
 
 }  // namespace
-}  // namespace morumoru
+}  // namespace morumoru::platform

@@ -9,13 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 
 namespace morumoru {
 namespace {
 
 // Keeps values in memory, keyed by "path|section|key", and counts flushes.
-class FakeProfileService : public ProfileService {
+class FakeProfileService : public platform::ProfileService {
  public:
   std::optional<std::string> Read(const std::string& path, std::string_view section,
                                   std::string_view key) override {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/application.h"
+#include "forms/application.h"
 #include "platform/headless/headless_platform.h"
 
 namespace morumoru {
@@ -14,7 +14,7 @@ namespace vk = platform::vk;
 
 class SaverWindowTest : public ::testing::Test {
  protected:
-  SaverWindowTest() : app(headless) {
+  SaverWindowTest() : app(headless, headless) {
     app.SetTitle("morumoru");
     headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["speed"] = "1";
   }

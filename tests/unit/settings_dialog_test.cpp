@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/application.h"
+#include "forms/application.h"
 #include "platform/headless/headless_platform.h"
 
 namespace morumoru {
@@ -13,7 +13,7 @@ namespace vk = platform::vk;
 
 class SettingsDialogTest : public ::testing::Test {
  protected:
-  SettingsDialogTest() : app(headless) { app.SetTitle("morumoru"); }
+  SettingsDialogTest() : app(headless, headless) { app.SetTitle("morumoru"); }
   void Open(const char* stored) {
     if (stored) headless.memoryProfile.files[kIni]["moruscr"]["speed"] = stored;
     app.AddForm(dialog);

@@ -7,6 +7,8 @@
 namespace morumoru {
 namespace {
 
+using platform::PathStyle;
+
 TEST(SettingsFilePathTest, WindowsPaths) {
   EXPECT_EQ(SettingsFilePath("C:\\WINDOWS\\saver.scr", PathStyle::Windows),
             "C:\\WINDOWS\\saver.ini");

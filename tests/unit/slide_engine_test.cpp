@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/random_source.h"
 

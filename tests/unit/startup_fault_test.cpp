@@ -3,8 +3,8 @@
 // there, so the headless platform stands in.
 #include <gtest/gtest.h>
 
-#include "app/exceptions.h"
 #include "app/startup.h"
+#include "forms/exceptions.h"
 #include "platform/headless/headless_platform.h"
 
 namespace morumoru {
@@ -12,7 +12,7 @@ namespace {
 
 // Reads well until the key `failing`, which raises: the saver reads "power"
 // only after it hid the cursor.
-struct FailingOn : ProfileService {
+struct FailingOn : platform::ProfileService {
   explicit FailingOn(std::string key) : failing(std::move(key)) {}
   std::optional<std::string> Read(const std::string&, std::string_view,
                                   std::string_view key) override {
@@ -35,7 +35,7 @@ TEST(StartupFaultTest, FailureAfterTheCursorWasHiddenGivesItBack) {
   headless.onBox = [&](const platform::HeadlessPlatform::Box&) {
     cursorAtBox = headless.cursorCounter;
   };
-  EXPECT_EQ(RunProgram(headless), 1);
+  EXPECT_EQ(RunProgram(headless, headless, LaunchModeOf(headless.commandLine)), 1);
   ASSERT_EQ(headless.boxes.size(), 1u);
   EXPECT_EQ(headless.boxes[0].kind, platform::BoxKind::kTaskModalError);
   // The failed saver form is gone by the time the box shows: its cursor is back.

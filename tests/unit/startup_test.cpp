@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/slide_engine.h"
 
@@ -35,11 +35,11 @@ TEST(FirstArgument, QuotingAndBlanks) {
 
 TEST(FirstArgument, ModeComparison) {
   for (const char* line : {"m /c", "m -c", "m /c:1234", "m /c 1234", "m /config", "m \"/c\""}) {
-    EXPECT_TRUE(IsConfigurationLaunch(line)) << line;
+    EXPECT_EQ(LaunchModeOf(line), platform::LaunchMode::kConfiguration) << line;
   }
   for (const char* line : {"m", "m /s", "m /S", "m /C", "m /C:1234", "m -C", "m /", "m / c",
                            "m /p 1234", "m /a 1234", "m c"}) {
-    EXPECT_FALSE(IsConfigurationLaunch(line)) << line;
+    EXPECT_EQ(LaunchModeOf(line), platform::LaunchMode::kSaver) << line;
   }
 }
 
@@ -54,7 +54,7 @@ TEST_F(StartupTest, RunningCopyIsActivatedAndNothingShown) {
   platform::WindowId owner = headless.AddForeignWindow("morumoru app");
   headless.AddForeignWindow("MoruMoru", owner, /*iconic=*/false);
   headless.At(owner).iconic = true;
-  EXPECT_EQ(RunProgram(headless), 0);
+  EXPECT_EQ(RunProgram(headless, headless, LaunchModeOf(headless.commandLine)), 0);
   EXPECT_EQ(headless.opened, std::vector<platform::WindowId>{owner});
   EXPECT_EQ(headless.foregrounded, std::vector<platform::WindowId>{owner});
   EXPECT_EQ(headless.memoryProfile.flushes.size(), 0u) << "no form was created";
@@ -69,7 +69,7 @@ TEST_F(StartupTest, ConfigurationModeShowsTheDialog) {
     shown = headless.At(dialogs[0]);
     headless.PostKey(headless.GetFocus(), 'C', true);  // Alt+C: CANCEL
   };
-  EXPECT_EQ(RunProgram(headless), 0);
+  EXPECT_EQ(RunProgram(headless, headless, LaunchModeOf(headless.commandLine)), 0);
   EXPECT_EQ(shown.shown, platform::ShowCommand::kNormal);
   EXPECT_EQ(shown.bounds, (platform::Rect{327, 298, 369, 171})) << "centred";
   // Only the application window carries the title "morumoru": no saver window.
@@ -90,7 +90,7 @@ TEST_F(StartupTest, SaverModeReadsSettingsTwiceAndEndsOnKey) {
       headless.PostKey(headless.GetFocus(), 'A');
     }
   };
-  EXPECT_EQ(RunProgram(headless), 0);
+  EXPECT_EQ(RunProgram(headless, headless, LaunchModeOf(headless.commandLine)), 0);
   EXPECT_EQ(cursorWhileRunning, -1);
   EXPECT_EQ(headless.cursorCounter, 0);
   // The dialog's creation and the saver's creation each opened one store.
@@ -99,8 +99,9 @@ TEST_F(StartupTest, SaverModeReadsSettingsTwiceAndEndsOnKey) {
 }
 
 TEST_F(StartupTest, FailureBeforeTheLoopShowsLastChanceBox) {
-  struct Throwing : ProfileService {
-    std::optional<std::string> Read(const std::string&, std::string_view, std::string_view) override {
+  struct Throwing : platform::ProfileService {
+    std::optional<std::string> Read(const std::string&, std::string_view,
+                                    std::string_view) override {
       Raise<ERangeError>(kRangeErrorText);
     }
     bool Write(const std::string&, std::string_view, std::string_view, std::string_view) override {
@@ -109,7 +110,7 @@ TEST_F(StartupTest, FailureBeforeTheLoopShowsLastChanceBox) {
     void Flush(const std::string&) override {}
   } throwing;
   headless.profile = &throwing;
-  EXPECT_EQ(RunProgram(headless), 1);
+  EXPECT_EQ(RunProgram(headless, headless, LaunchModeOf(headless.commandLine)), 1);
   ASSERT_EQ(headless.boxes.size(), 1u);
   EXPECT_EQ(headless.boxes[0].caption, "アプリケーション エラー");
   EXPECT_EQ(headless.boxes[0].kind, platform::BoxKind::kTaskModalError);

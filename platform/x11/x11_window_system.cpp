@@ -1,12 +1,9 @@
-#include "platform/x11/x11_platform.h"
+#include "platform/x11/x11_window_system.h"
 
 #include <X11/Xresource.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
-#include <dlfcn.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -16,13 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "platform/native.h"
-
-extern char** environ;
 
 namespace morumoru::platform {
 
@@ -39,142 +32,10 @@ constexpr uint32_t kButtonDownCode = 0x0201;
 constexpr uint32_t kButtonUpCode = 0x0202;
 constexpr uint32_t kOtherCode = 0x0400;
 
-// Xlib's default handler ends the process; a window that vanished under us
-// (another program's, or a focus change racing an unmap) is not worth that.
-int IgnoreXError(Display*, XErrorEvent*) {
-  return 0;
-}
-
 }  // namespace
 
-uint16_t VirtualKeyFromKeysym(unsigned long keysym) {
-  if (keysym >= XK_a && keysym <= XK_z) return static_cast<uint16_t>('A' + (keysym - XK_a));
-  if (keysym >= XK_A && keysym <= XK_Z) return static_cast<uint16_t>('A' + (keysym - XK_A));
-  if (keysym >= XK_0 && keysym <= XK_9) return static_cast<uint16_t>('0' + (keysym - XK_0));
-  if (keysym >= XK_F1 && keysym <= XK_F24) return static_cast<uint16_t>(0x70 + (keysym - XK_F1));
-  if (keysym >= XK_KP_0 && keysym <= XK_KP_9)
-    return static_cast<uint16_t>(0x60 + (keysym - XK_KP_0));
-  switch (keysym) {
-    case XK_BackSpace:
-      return vk::kBack;
-    case XK_Tab:
-    case XK_ISO_Left_Tab:
-      return vk::kTab;
-    case XK_Clear:
-    case XK_KP_Begin:
-      return 0x0C;
-    case XK_Return:
-    case XK_KP_Enter:
-      return vk::kReturn;
-    case XK_Shift_L:
-    case XK_Shift_R:
-      return vk::kShift;
-    case XK_Control_L:
-    case XK_Control_R:
-      return vk::kControl;
-    case XK_Alt_L:
-    case XK_Alt_R:
-    case XK_Meta_L:
-    case XK_Meta_R:
-    case XK_ISO_Level3_Shift:
-      return vk::kMenu;
-    case XK_Pause:
-      return 0x13;
-    case XK_Caps_Lock:
-      return 0x14;
-    case XK_Escape:
-      return vk::kEscape;
-    case XK_space:
-    case XK_KP_Space:
-      return vk::kSpace;
-    case XK_Prior:
-    case XK_KP_Prior:
-      return vk::kPrior;
-    case XK_Next:
-    case XK_KP_Next:
-      return vk::kNext;
-    case XK_End:
-    case XK_KP_End:
-      return vk::kEnd;
-    case XK_Home:
-    case XK_KP_Home:
-      return vk::kHome;
-    case XK_Left:
-    case XK_KP_Left:
-      return vk::kLeft;
-    case XK_Up:
-    case XK_KP_Up:
-      return vk::kUp;
-    case XK_Right:
-    case XK_KP_Right:
-      return vk::kRight;
-    case XK_Down:
-    case XK_KP_Down:
-      return vk::kDown;
-    case XK_Print:
-      return 0x2C;
-    case XK_Insert:
-    case XK_KP_Insert:
-      return 0x2D;
-    case XK_Delete:
-    case XK_KP_Delete:
-      return 0x2E;
-    case XK_Super_L:
-      return 0x5B;
-    case XK_Super_R:
-      return 0x5C;
-    case XK_Menu:
-      return 0x5D;
-    case XK_KP_Multiply:
-      return 0x6A;
-    case XK_KP_Add:
-      return 0x6B;
-    case XK_KP_Separator:
-      return 0x6C;
-    case XK_KP_Subtract:
-      return 0x6D;
-    case XK_KP_Decimal:
-      return 0x6E;
-    case XK_KP_Divide:
-      return 0x6F;
-    case XK_Num_Lock:
-      return 0x90;
-    case XK_Scroll_Lock:
-      return 0x91;
-    case XK_semicolon:
-      return 0xBA;
-    case XK_equal:
-    case XK_plus:
-      return 0xBB;
-    case XK_comma:
-      return 0xBC;
-    case XK_minus:
-      return 0xBD;
-    case XK_period:
-      return 0xBE;
-    case XK_slash:
-      return 0xBF;
-    case XK_grave:
-      return 0xC0;
-    case XK_bracketleft:
-      return 0xDB;
-    case XK_backslash:
-    case XK_yen:
-      return 0xDC;
-    case XK_bracketright:
-      return 0xDD;
-    case XK_apostrophe:
-      return 0xDE;
-    case XK_Muhenkan:
-      return 0x1D;
-    case XK_Henkan:
-      return 0x1C;
-    case XK_Zenkaku_Hankaku:
-      return 0xF3;
-    default:
-      break;
-  }
-  return 0xFF;  // a key Windows has no code for; it still counts as a key
+int IgnoreXError(Display*, XErrorEvent*) {
+  return 0;
 }
 
 Display* OpenDisplay() {
@@ -189,7 +50,7 @@ Display* OpenDisplay() {
   return display;
 }
 
-X11Platform::X11Platform(Display* display, Window host) : display_(display) {
+X11WindowSystem::X11WindowSystem(Display* display, Window host) : display_(display) {
   XSetErrorHandler(IgnoreXError);
   screen_ = DefaultScreen(display_);
   XWindowAttributes hostAttributes{};
@@ -223,7 +84,7 @@ X11Platform::X11Platform(Display* display, Window host) : display_(display) {
   XftColorAllocName(display_, visual_, colormap_, "#6D6D6D", &gray_);
 }
 
-X11Platform::~X11Platform() {
+X11WindowSystem::~X11WindowSystem() {
   if (saverGrab_) {
     XUngrabPointer(display_, CurrentTime);
     XUngrabKeyboard(display_, CurrentTime);
@@ -245,7 +106,7 @@ X11Platform::~X11Platform() {
   XCloseDisplay(display_);
 }
 
-void X11Platform::InternAtoms() {
+void X11WindowSystem::InternAtoms() {
   const char* names[] = {"WM_PROTOCOLS",
                          "WM_DELETE_WINDOW",
                          "WM_STATE",
@@ -268,7 +129,7 @@ void X11Platform::InternAtoms() {
 
 // ---- The queue ----------------------------------------------------------
 
-bool X11Platform::Peek(Message& message) {
+bool X11WindowSystem::Peek(Message& message) {
   // What Xlib has already read: one load, without the call and the display
   // lock of XEventsQueued (only this thread uses the connection).
   if (QLength(display_) > 0) return TakeEvent(message);
@@ -287,7 +148,7 @@ bool X11Platform::Peek(Message& message) {
   return false;
 }
 
-bool X11Platform::TakeEvent(Message& message) {
+bool X11WindowSystem::TakeEvent(Message& message) {
   XEvent event;
   XNextEvent(display_, &event);
   NativeEvent native;
@@ -389,13 +250,13 @@ bool X11Platform::TakeEvent(Message& message) {
   return true;
 }
 
-void X11Platform::HandleSystemEvent(const XEvent& event) {
+void X11WindowSystem::HandleSystemEvent(const XEvent& event) {
   XEvent copy = event;
   if (randrEventBase_ >= 0) XRRUpdateConfiguration(&copy);
   screenValid_ = false;
 }
 
-uint32_t X11Platform::ShiftBits(uint32_t state) {
+uint32_t X11WindowSystem::ShiftBits(uint32_t state) {
   uint32_t bits = 0;
   if (state & ShiftMask) bits |= shift::kShift;
   if (state & Mod1Mask) bits |= shift::kAlt;
@@ -406,7 +267,7 @@ uint32_t X11Platform::ShiftBits(uint32_t state) {
   return bits;
 }
 
-Event X11Platform::MakeEvent(EventType type, const Win& win, const NativeEvent& native) const {
+Event X11WindowSystem::MakeEvent(EventType type, const Win& win, const NativeEvent& native) const {
   Event event;
   event.type = type;
   event.window = win.xid;
@@ -416,18 +277,18 @@ Event X11Platform::MakeEvent(EventType type, const Win& win, const NativeEvent& 
   return event;
 }
 
-void X11Platform::Deliver(const Win& win, const Event& event) {
+void X11WindowSystem::Deliver(const Win& win, const Event& event) {
   if (win.events) win.events->HandleEvent(event);
 }
 
-bool X11Platform::AcceptsInput(const Win& win) const {
+bool X11WindowSystem::AcceptsInput(const Win& win) const {
   if (!win.enabled) return false;
   Window top = TopLevelOf(win.xid);
   const Win* form = Find(top);
   return !form || form->enabled;
 }
 
-void X11Platform::Dispatch(Message& message) {
+void X11WindowSystem::Dispatch(Message& message) {
   NativeEvent native;
   std::memcpy(&native, message.native, sizeof native);
   Win* win = Find(message.target);
@@ -534,7 +395,7 @@ void X11Platform::Dispatch(Message& message) {
   }
 }
 
-void X11Platform::Wait() {
+void X11WindowSystem::Wait() {
   if (quitPending_) return;
   if (XEventsQueued(display_, QueuedAfterFlush) > 0) return;
   pollfd fd{connection_, POLLIN, 0};
@@ -544,11 +405,11 @@ void X11Platform::Wait() {
   XEventsQueued(display_, QueuedAfterReading);
 }
 
-void X11Platform::PostQuit(int /*exitCode*/) {
+void X11WindowSystem::PostQuit(int /*exitCode*/) {
   quitPending_ = true;
 }
 
-bool X11Platform::KeyHeld(uint16_t key) {
+bool X11WindowSystem::KeyHeld(uint16_t key) {
   switch (key) {
     case vk::kShift:
       return (currentState_ & ShiftMask) != 0;
@@ -563,7 +424,7 @@ bool X11Platform::KeyHeld(uint16_t key) {
 
 // ---- Screen and cursor --------------------------------------------------
 
-void X11Platform::RefreshScreen() {
+void X11WindowSystem::RefreshScreen() {
   primary_ = {0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
   screenValid_ = true;
   if (randrEventBase_ < 0) return;
@@ -591,19 +452,19 @@ void X11Platform::RefreshScreen() {
   XRRFreeScreenResources(resources);
 }
 
-Size X11Platform::ScreenSize() {
+Size X11WindowSystem::ScreenSize() {
   if (host_) return hostSize_;
   if (!screenValid_) RefreshScreen();
   return {primary_.width, primary_.height};
 }
 
-Size X11Platform::VirtualScreenSize() {
+Size X11WindowSystem::VirtualScreenSize() {
   if (host_) return hostSize_;
   if (!screenValid_) RefreshScreen();
   return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
 }
 
-int32_t X11Platform::PixelsPerInch() {
+int32_t X11WindowSystem::PixelsPerInch() {
   if (pixelsPerInch_ == 0) {
     pixelsPerInch_ = 96;
     if (const char* dpi = XGetDefault(display_, "Xft", "dpi")) {
@@ -614,7 +475,7 @@ int32_t X11Platform::PixelsPerInch() {
   return pixelsPerInch_;
 }
 
-void X11Platform::ApplyCursor(Window xid) {
+void X11WindowSystem::ApplyCursor(Window xid) {
   if (host_) return;  // the cursor is xscreensaver's business
   if (cursorCounter_ < 0) {
     if (!blankCursor_) {
@@ -630,7 +491,7 @@ void X11Platform::ApplyCursor(Window xid) {
   }
 }
 
-int X11Platform::ShowCursor(bool show) {
+int X11WindowSystem::ShowCursor(bool show) {
   bool wasShown = cursorCounter_ >= 0;
   cursorCounter_ += show ? 1 : -1;
   if (wasShown != (cursorCounter_ >= 0)) {
@@ -642,78 +503,12 @@ int X11Platform::ShowCursor(bool show) {
   return cursorCounter_;
 }
 
-// ---- Process ------------------------------------------------------------
-
-std::string X11Platform::CommandLine() {
-  std::ifstream file("/proc/self/cmdline", std::ios::binary);
-  std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  std::string line;
-  size_t start = 0;
-  while (start < raw.size()) {
-    size_t end = raw.find('\0', start);
-    if (end == std::string::npos) end = raw.size();
-    std::string argument = raw.substr(start, end - start);
-    if (!line.empty()) line += ' ';
-    if (argument.empty() || argument.find_first_of(" \t") != std::string::npos) {
-      line += '"' + argument + '"';
-    } else {
-      line += argument;
-    }
-    start = end + 1;
-  }
-  return line;
-}
-
-std::string X11Platform::ModulePath() {
-  char buffer[4096];
-  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-  if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) return "morumoru";
-  return std::string(buffer, static_cast<size_t>(length));
-}
-
-std::string X11Platform::ModuleOfAddress(const void* address, uint32_t& offset) {
-  offset = 0;
-  Dl_info info{};
-  std::string path;
-  if (address && dladdr(address, &info) && info.dli_fname) {
-    path = info.dli_fname;
-    offset = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address) -
-                                   reinterpret_cast<uintptr_t>(info.dli_fbase));
-  }
-  if (path.empty()) path = ModulePath();
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool X11Platform::QueryCounter(uint64_t& count) {
-  timespec now;
-  if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return false;
-  count = uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);
-  return true;
-}
-
-uint32_t X11Platform::TickCount() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint32_t>(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1'000'000u);
-}
-
-void X11Platform::OpenUrl(std::string_view url) {
-  std::string target(url);
-  char program[] = "xdg-open";
-  char* argv[] = {program, target.data(), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) return;
-  // Reaped on the side: the dialog must not wait for a browser to start.
-  std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
-}
-
 }  // namespace x11
 
-std::unique_ptr<Platform> CreateX11Platform() {
+std::unique_ptr<WindowSystem> CreateX11WindowSystem() {
   Display* display = x11::OpenDisplay();
   if (!display) return nullptr;
-  return std::make_unique<x11::X11Platform>(display);
+  return std::make_unique<x11::X11WindowSystem>(display);
 }
 
 }  // namespace morumoru::platform

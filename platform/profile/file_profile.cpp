@@ -1,11 +1,11 @@
-#include "settings/file_profile.h"
+#include "platform/profile/file_profile.h"
 
 #include <algorithm>
 #include <new>
 
 #include "platform/files/settings_file.h"
 
-namespace morumoru {
+namespace morumoru::platform {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -195,4 +195,4 @@ bool FileProfile::Write(const std::string& path, std::string_view section, std::
   }
 }
 
-}  // namespace morumoru
+}  // namespace morumoru::platform

@@ -1,14 +1,12 @@
 #pragma once
-// The one interface between the program and a window system. Shaped by what
-// the program needs; a backend (win32, x11, headless) implements all of it.
-// Texts are UTF-8 everywhere on this side of the interface.
+// The window system as the program needs it: a message queue, windows and
+// their controls, painting pictures, boxes, the cursor and the screen. Each
+// backend (win32, x11, headless) implements all of it; the process and file
+// side is OsServices (os_services.h). Texts are UTF-8 on this side.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "settings/profile_service.h"
-#include "settings/settings_path.h"
 
 namespace morumoru::platform {
 
@@ -158,9 +156,9 @@ struct Message {
 inline constexpr uint32_t kKeyDownCode = 0x100;
 inline constexpr uint32_t kSysKeyDownCode = 0x104;
 
-class Platform {
+class WindowSystem {
  public:
-  virtual ~Platform() = default;
+  virtual ~WindowSystem() = default;
 
   // Message queue.
   virtual bool Peek(Message& message) = 0;      // takes one off, never waits
@@ -181,6 +179,8 @@ class Platform {
   virtual bool IsVisible(WindowId window) = 0;
   virtual void EnableWindow(WindowId window, bool enabled) = 0;
   virtual bool IsEnabled(WindowId window) = 0;
+
+  // Focus, activation, capture and the keyboard.
   virtual void SetFocus(WindowId window) = 0;
   virtual WindowId GetFocus() = 0;
   virtual WindowId GetActiveWindow() = 0;
@@ -206,32 +206,16 @@ class Platform {
   virtual void OpenIcon(WindowId window) = 0;
   virtual void SetForegroundWindow(WindowId window) = 0;
 
-  // Screen, cursor, boxes.
+  // Screen, text, cursor, boxes.
   virtual Size ScreenSize() = 0;         // the primary screen, asked at every use
   virtual Size VirtualScreenSize() = 0;  // all monitors
   virtual int32_t PixelsPerInch() = 0;
-  // Height in pixels of the text "0" in the font of that name and pixel height.
-  virtual int32_t FontTextHeight(std::string_view /*fontName*/, int32_t height) { return height; }
+  // Height in pixels of the text "0" drawn in the font of that name and
+  // pixel height, as the backend would create it for a control.
+  virtual int32_t FontTextHeight(std::string_view fontName, int32_t height) = 0;
   virtual int ShowCursor(bool show) = 0;  // returns the new display counter
   virtual void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
                        BoxKind kind) = 0;
-
-  // Process.
-  virtual std::string CommandLine() = 0;
-  virtual int StartupShowCommand() = 0;  // Windows SW_* value
-  virtual std::string ModulePath() = 0;  // full path of the running executable
-  virtual morumoru::PathStyle ModulePathStyle() = 0;
-  // File name of the module holding code_address, and the offset into it.
-  virtual std::string ModuleOfAddress(const void* code_address, uint32_t& offset) = 0;
-  virtual bool QueryCounter(uint64_t& count) = 0;  // high-resolution counter
-  virtual uint32_t TickCount() = 0;                // milliseconds since start
-  virtual ProfileService& Profile() = 0;
-  virtual void OpenUrl(std::string_view url) = 0;
 };
-
-// The platform the program runs on, installed once at start (tests install
-// the headless one).
-Platform& Current();
-void Install(Platform* platform);
 
 }  // namespace morumoru::platform

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "settings/profile_service.h"
+#include "platform/profile/profile_service.h"
 
-namespace morumoru {
+namespace morumoru::platform::win32 {
 
 class Win32Profile : public ProfileService {
  public:
@@ -20,4 +20,4 @@ class Win32Profile : public ProfileService {
   void Flush(const std::string& path) override;
 };
 
-}  // namespace morumoru
+}  // namespace morumoru::platform::win32

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "foreign_window_support.h"
 #include "platform/x11/x11_assets.h"
 #include "platform/x11/x11_backend.h"
 
@@ -202,7 +203,7 @@ struct Recorder : WindowEvents {
 class X11PlatformTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform_ = CreateX11Platform();
+    platform_ = CreateX11WindowSystem();
     if (!platform_) GTEST_SKIP() << "no X display";
     WindowSpec app;
     app.kind = WindowKind::kApplication;
@@ -243,7 +244,7 @@ class X11PlatformTest : public ::testing::Test {
     while (platform_->Peek(message)) platform_->Dispatch(message);
   }
 
-  std::unique_ptr<Platform> platform_;
+  std::unique_ptr<WindowSystem> platform_;
   Recorder recorder_;
   WindowId application_ = kNoWindow;
   std::vector<Message> messages_;

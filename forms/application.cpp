@@ -1,8 +1,8 @@
-#include "app/application.h"
+#include "forms/application.h"
 
 #include <algorithm>
 
-#include "app/exceptions.h"
+#include "forms/exceptions.h"
 
 namespace morumoru {
 
@@ -10,29 +10,24 @@ using platform::Message;
 using platform::ShowCommand;
 using platform::WindowId;
 
-namespace {
-
-constexpr int kShowMaximized = 3;
-constexpr int kShowMinNoActive = 7;
-
-}  // namespace
-
-TApplication::TApplication(platform::Platform& platform) : platform_(platform) {
-  title_ = TitleFromModulePath(platform_.ModulePath(), platform_.ModulePathStyle());
+TApplication::TApplication(platform::WindowSystem& windows, platform::OsServices& os)
+    : windows_(windows), os_(os) {
+  title_ = TitleFromModulePath(os_.ModulePath(), os_.ModulePathStyle());
   platform::WindowSpec params;
   params.kind = platform::WindowKind::kApplication;
   params.text = title_;
   params.events = this;
-  handle_ = platform_.NewWindow(params);
+  handle_ = windows_.NewWindow(params);
 }
 
 TApplication::~TApplication() {
   DestroyForms();
-  if (handle_ != platform::kNoWindow) platform_.DestroyWindow(handle_);
+  if (handle_ != platform::kNoWindow) windows_.DestroyWindow(handle_);
 }
 
-std::string TApplication::TitleFromModulePath(std::string_view path, PathStyle style) {
-  size_t slash = style == PathStyle::Windows ? path.find_last_of("\\/:") : path.rfind('/');
+std::string TApplication::TitleFromModulePath(std::string_view path, platform::PathStyle style) {
+  size_t slash =
+      style == platform::PathStyle::Windows ? path.find_last_of("\\/:") : path.rfind('/');
   std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   name = name.substr(0, name.find('.'));
   std::string title(name);
@@ -44,7 +39,7 @@ std::string TApplication::TitleFromModulePath(std::string_view path, PathStyle s
 
 void TApplication::SetTitle(std::string title) {
   title_ = std::move(title);
-  platform_.SetText(handle_, title_);
+  windows_.SetText(handle_, title_);
 }
 
 TForm* TApplication::FormOf(WindowId window) const {
@@ -76,11 +71,11 @@ void TApplication::DestroyForms() {
 
 void TApplication::RunMessageLoop() {
   if (!mainForm_) return;
-  int show = platform_.StartupShowCommand();
-  if (show == kShowMaximized) mainForm_->maximized = true;
-  if (show == kShowMinNoActive) mainForm_->minimized = true;
+  platform::StartupShow show = os_.StartupShowValue();
+  if (show == platform::StartupShow::kMaximized) mainForm_->maximized = true;
+  if (show == platform::StartupShow::kMinimized) mainForm_->minimized = true;
   if (mainForm_->minimized) {
-    platform_.ShowWindow(handle_, ShowCommand::kMinimized);
+    windows_.ShowWindow(handle_, ShowCommand::kMinimized);
   } else {
     mainForm_->Show();
   }
@@ -101,13 +96,13 @@ void TApplication::LoopTurn() {
 
 bool TApplication::DispatchNext() {
   Message message;
-  if (!platform_.Peek(message)) return false;
+  if (!windows_.Peek(message)) return false;
   if (message.kind == Message::Kind::kQuit) {
     quitSeen_ = true;
     return true;
   }
   if (message.kind == Message::Kind::kKeyboard && KeyStep(message)) return true;
-  platform_.Dispatch(message);
+  windows_.Dispatch(message);
   return true;
 }
 
@@ -123,11 +118,11 @@ void TApplication::IdleTurn() {
   } catch (const std::exception& error) {
     HandleException(error);
   }
-  if (idleDone) platform_.Wait();
+  if (idleDone) windows_.Wait();
 }
 
 void TApplication::RequestQuit() {
-  platform_.PostQuit(0);
+  windows_.PostQuit(0);
 }
 
 void TApplication::CloseForm(TForm& form) {
@@ -142,12 +137,12 @@ bool TApplication::KeyStep(const Message& message) {
   if (message.code != platform::kKeyDownCode && message.code != platform::kSysKeyDownCode) {
     return false;
   }
-  WindowId capture = platform_.GetCapture();
+  WindowId capture = windows_.GetCapture();
   TForm* form = FormOfControlWindow(capture != platform::kNoWindow ? capture : message.target);
   if (!form) return false;
-  return form->DialogKey(message.key, platform_.KeyHeld(platform::vk::kControl),
-                         platform_.KeyHeld(platform::vk::kMenu),
-                         platform_.KeyHeld(platform::vk::kShift));
+  return form->DialogKey(message.key, windows_.KeyHeld(platform::vk::kControl),
+                         windows_.KeyHeld(platform::vk::kMenu),
+                         windows_.KeyHeld(platform::vk::kShift));
 }
 
 std::string TApplication::BoxText(std::string_view message) {
@@ -157,7 +152,7 @@ std::string TApplication::BoxText(std::string_view message) {
 }
 
 void TApplication::HandleException(const std::exception& error) {
-  WindowId capture = platform_.GetCapture();
+  WindowId capture = windows_.GetCapture();
   if (capture != platform::kNoWindow) {
     if (TForm* form = FormOfControlWindow(capture)) {
       platform::Event cancel;
@@ -172,14 +167,14 @@ void TApplication::HandleException(const std::exception& error) {
 void TApplication::ReportException(const std::exception& error) {
   // While the box is up the program's other windows take no input, and the
   // user gets the active window and focus back afterwards.
-  WindowId active = platform_.GetActiveWindow();
-  WindowId focus = platform_.GetFocus();
+  WindowId active = windows_.GetActiveWindow();
+  WindowId focus = windows_.GetFocus();
   std::vector<WindowId> disabled;
   bool topMost = false;
   for (const auto& form : forms_) {
     WindowId window = form->Handle();
-    if (platform_.IsVisible(window) && platform_.IsEnabled(window)) {
-      platform_.EnableWindow(window, false);
+    if (windows_.IsVisible(window) && windows_.IsEnabled(window)) {
+      windows_.EnableWindow(window, false);
       disabled.push_back(window);
       if (form->maximized) topMost = true;
     }
@@ -187,14 +182,14 @@ void TApplication::ReportException(const std::exception& error) {
   // Over a full-screen top-most window with a hidden cursor the box must
   // still be seen and reachable by the user.
   int cursor = 0;
-  if (topMost) cursor = platform_.ShowCursor(true);
-  platform_.ShowBox(handle_, BoxText(error.what()), title_,
-                    topMost ? platform::BoxKind::kErrorTopMost : platform::BoxKind::kError);
-  if (topMost) cursor = platform_.ShowCursor(false);
+  if (topMost) cursor = windows_.ShowCursor(true);
+  windows_.ShowBox(handle_, BoxText(error.what()), title_,
+                   topMost ? platform::BoxKind::kErrorTopMost : platform::BoxKind::kError);
+  if (topMost) cursor = windows_.ShowCursor(false);
   (void)cursor;
-  for (WindowId window : disabled) platform_.EnableWindow(window, true);
-  if (active != platform::kNoWindow) platform_.SetActiveWindow(active);
-  if (focus != platform::kNoWindow) platform_.SetFocus(focus);
+  for (WindowId window : disabled) windows_.EnableWindow(window, true);
+  if (active != platform::kNoWindow) windows_.SetActiveWindow(active);
+  if (focus != platform::kNoWindow) windows_.SetFocus(focus);
 }
 
 void TApplication::HandleEvent(const platform::Event& event) noexcept {

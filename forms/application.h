@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/form.h"
-#include "platform/platform.h"
+#include "forms/form.h"
+#include "platform/os_services.h"
+#include "platform/window_system.h"
 
 namespace morumoru {
 
@@ -21,19 +22,20 @@ using IdleHandler = std::function<void(TApplication& sender, bool& idleDone)>;
 
 class TApplication : public platform::WindowEvents {
  public:
-  explicit TApplication(platform::Platform& platform);
+  TApplication(platform::WindowSystem& windows, platform::OsServices& os);
   ~TApplication();
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
 
   // The start-up title: file name without folder, cut at the first ".",
   // first character kept, the rest lower case.
-  static std::string TitleFromModulePath(std::string_view path, PathStyle style);
+  static std::string TitleFromModulePath(std::string_view path, platform::PathStyle style);
 
   const std::string& Title() const { return title_; }
   void SetTitle(std::string title);
   platform::WindowId Handle() const { return handle_; }
-  platform::Platform& Platform() const { return platform_; }
+  platform::WindowSystem& Windows() const { return windows_; }
+  platform::OsServices& Os() const { return os_; }
 
   // Creates a form; reference is set before the form's creation handler
   // runs, and reset if creation raises. The first form becomes the main form.
@@ -83,7 +85,8 @@ class TApplication : public platform::WindowEvents {
  private:
   bool KeyStep(const platform::Message& message);
 
-  platform::Platform& platform_;
+  platform::WindowSystem& windows_;
+  platform::OsServices& os_;
   platform::WindowId handle_ = platform::kNoWindow;
   std::string title_;
   std::vector<std::unique_ptr<TForm>> forms_;

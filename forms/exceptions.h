@@ -20,11 +20,11 @@ class Exception : public std::runtime_error {
   const void* address_;
 };
 
-#define MORUMORU_ERROR_CLASS(Name)                                          \
-  class Name : public Exception {                                           \
-   public:                                                                  \
-    using Exception::Exception;                                             \
-    const char* ClassName() const noexcept override { return #Name; }       \
+#define MORUMORU_ERROR_CLASS(Name)                                    \
+  class Name : public Exception {                                     \
+   public:                                                            \
+    using Exception::Exception;                                       \
+    const char* ClassName() const noexcept override { return #Name; } \
   }
 
 MORUMORU_ERROR_CLASS(ERangeError);

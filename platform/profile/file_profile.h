@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "settings/profile_service.h"
+#include "platform/profile/profile_service.h"
 
-namespace morumoru {
+namespace morumoru::platform {
 
 // A settings file is a few hundred bytes; anything past this is not loaded at all.
 inline constexpr uint64_t kMaxProfileFileSize = uint64_t{64} << 20;
@@ -39,4 +39,4 @@ class FileProfile : public ProfileService {
   void Flush(const std::string&) override {}
 };
 
-}  // namespace morumoru
+}  // namespace morumoru::platform

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/profile_win32.h"
+#include "platform/win32/win32_profile.h"
 
-namespace morumoru {
+namespace morumoru::platform::win32 {
 namespace {
 
 // A settings file whose path is longer than the system's profile functions
@@ -89,6 +89,6 @@ TEST_F(Win32ProfileLongPathTest, ReadOnlyFileRefusesWrites) {
 }
 
 }  // namespace
-}  // namespace morumoru
+}  // namespace morumoru::platform::win32
 
 #endif  // _WIN32

@@ -1,8 +1,8 @@
-#include "app/form.h"
+#include "forms/form.h"
 
 #include <algorithm>
 
-#include "app/application.h"
+#include "forms/application.h"
 
 namespace morumoru {
 
@@ -18,9 +18,9 @@ void TControl::SetBounds(const Rect& bounds) {
     bounds_ = bounds;
     return;
   }
-  platform::Platform& platform = form_->Application().Platform();
-  platform.SetBounds(handle, bounds);
-  bounds_ = platform.GetBounds(handle);
+  platform::WindowSystem& windows = form_->Application().Windows();
+  windows.SetBounds(handle, bounds);
+  bounds_ = windows.GetBounds(handle);
 }
 
 bool TControl::WantsKey(uint16_t key) const {
@@ -31,7 +31,7 @@ bool TControl::WantsKey(uint16_t key) const {
 }
 
 TForm::TForm(TApplication& application)
-    : platform_(application.Platform()), application_(application) {}
+    : windows_(application.Windows()), os_(application.Os()), application_(application) {}
 
 TForm::~TForm() {
   Destroy();
@@ -134,11 +134,11 @@ void TForm::LoadLayout(std::string_view text) {
     // The dialog is laid out for 96 pixels per inch and a text height of 12:
     // elsewhere the font follows the density, and the controls follow the
     // font's real text height. The dialog's own size stays.
-    int32_t ppi = platform_.PixelsPerInch();
+    int32_t ppi = windows_.PixelsPerInch();
     if (ppi > 0 && ppi != 96) {
       int32_t designTextHeight = fontHeight_;
       fontHeight_ = MulDiv(fontHeight_, ppi, 96);
-      int32_t textHeight = platform_.FontTextHeight(fontName_, fontHeight_);
+      int32_t textHeight = windows_.FontTextHeight(fontName_, fontHeight_);
       if (textHeight > 0 && textHeight != designTextHeight) {
         scaleBy_ = textHeight;
         scaleOver_ = designTextHeight;
@@ -155,7 +155,7 @@ void TForm::LoadLayout(std::string_view text) {
   params.fontName = fontName_;
   params.fontHeight = fontHeight_;
   params.events = this;
-  handle_ = platform_.NewWindow(params);
+  handle_ = windows_.NewWindow(params);
 
   for (const LayoutObject& child : root.children) AddControl(child, nullptr);
   for (const auto& control : controls_) {
@@ -190,7 +190,7 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
       throw std::runtime_error("layout: picture out of range in " + control.name);
     }
     if (pictures_[control.picture] == platform::kNoPicture) {
-      pictures_[control.picture] = platform_.LoadPicture(control.picture);
+      pictures_[control.picture] = windows_.LoadPicture(control.picture);
     }
     return &control;
   }
@@ -213,12 +213,12 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
   params.thumbLength = object.Number("ThumbLength", 20);
   params.events = this;
   control.accessKey = control.kind == ControlKind::kButton ? AccessKeyOf(params.text) : 0;
-  control.handle = platform_.NewWindow(params);
+  control.handle = windows_.NewWindow(params);
   if (control.kind == ControlKind::kTrackBar) {
     control.sliderMin = params.min;
     control.sliderMax = params.max;
     control.position = object.Number("Position", params.min);
-    platform_.SetSliderPosition(control.handle, control.position);
+    windows_.SetSliderPosition(control.handle, control.position);
   }
   for (const LayoutObject& child : object.children) AddControl(child, &control);
   return &control;
@@ -240,29 +240,29 @@ void TForm::RefreshPanel(TControl& panel) {
   }
   if (shown == panel.shownPicture) return;
   panel.shownPicture = shown;
-  platform_.SetPanelPicture(panel.handle, shown);
+  windows_.SetPanelPicture(panel.handle, shown);
 }
 
 void TForm::Show() {
-  platform_.ShowWindow(application_.Handle(), platform::ShowCommand::kNormal);
+  windows_.ShowWindow(application_.Handle(), platform::ShowCommand::kNormal);
   if (style_ == platform::FormStyle::kDialog) {
     // Centred on the virtual screen, never off its top-left corner.
-    platform::Size screen = platform_.VirtualScreenSize();
-    Rect outer = platform_.GetBounds(handle_);
+    platform::Size screen = windows_.VirtualScreenSize();
+    Rect outer = windows_.GetBounds(handle_);
     outer.left = std::max(0, (screen.width - outer.width) / 2);
     outer.top = std::max(0, (screen.height - outer.height) / 2);
-    platform_.SetBounds(handle_, outer);
+    windows_.SetBounds(handle_, outer);
   }
-  platform_.ShowWindow(
+  windows_.ShowWindow(
       handle_, maximized ? platform::ShowCommand::kMaximized : platform::ShowCommand::kNormal);
   visible_ = true;
-  platform_.SetActiveWindow(handle_);
+  windows_.SetActiveWindow(handle_);
   FocusFirst();
 }
 
 void TForm::Hide() {
   if (!visible_ || handle_ == platform::kNoWindow) return;
-  platform_.ShowWindow(handle_, platform::ShowCommand::kHide);
+  windows_.ShowWindow(handle_, platform::ShowCommand::kHide);
   visible_ = false;
 }
 
@@ -272,14 +272,14 @@ void TForm::Destroy() {
   Hide();
   FormDestroy();
   for (platform::PictureId picture : pictures_) {
-    if (picture != platform::kNoPicture) platform_.FreePicture(picture);
+    if (picture != platform::kNoPicture) windows_.FreePicture(picture);
   }
   pictures_.clear();
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
-    if ((*it)->handle != platform::kNoWindow) platform_.DestroyWindow((*it)->handle);
+    if ((*it)->handle != platform::kNoWindow) windows_.DestroyWindow((*it)->handle);
     (*it)->handle = platform::kNoWindow;
   }
-  if (handle_ != platform::kNoWindow) platform_.DestroyWindow(handle_);
+  if (handle_ != platform::kNoWindow) windows_.DestroyWindow(handle_);
   handle_ = platform::kNoWindow;
 }
 
@@ -288,12 +288,12 @@ void TForm::Close() {
 }
 
 TControl* TForm::FocusedControl() const {
-  return ControlOf(platform_.GetFocus());
+  return ControlOf(windows_.GetFocus());
 }
 
 void TForm::FocusFirst() {
   std::vector<TControl*> order = TabOrder();
-  platform_.SetFocus(order.empty() ? handle_ : order.front()->handle);
+  windows_.SetFocus(order.empty() ? handle_ : order.front()->handle);
 }
 
 std::vector<TControl*> TForm::TabOrder() const {
@@ -328,7 +328,7 @@ bool TForm::SelectNext(bool forward) {
     size_t at = static_cast<size_t>(it - order.begin());
     index = forward ? (at + 1) % order.size() : (at + order.size() - 1) % order.size();
   }
-  platform_.SetFocus(order[index]->handle);
+  windows_.SetFocus(order[index]->handle);
   return true;
 }
 
@@ -383,7 +383,7 @@ void TForm::HandleEvent(const Event& event) noexcept {
 
 void TForm::DispatchEvent(const Event& event) {
   if (event.type == EventType::kCancelMode) {
-    if (platform_.GetCapture() != platform::kNoWindow) platform_.ReleaseCapture();
+    if (windows_.GetCapture() != platform::kNoWindow) windows_.ReleaseCapture();
     return;
   }
   if (event.window == handle_) {
@@ -414,12 +414,12 @@ void TForm::DispatchEvent(const Event& event) {
   switch (event.type) {
     case EventType::kMouseDown:
       // Controls keep the mouse while the left button is held down on them.
-      if (event.button == platform::MouseButton::kLeft) platform_.SetCapture(control->handle);
+      if (event.button == platform::MouseButton::kLeft) windows_.SetCapture(control->handle);
       break;
     case EventType::kMouseUp:
       if (event.button == platform::MouseButton::kLeft &&
-          platform_.GetCapture() == control->handle) {
-        platform_.ReleaseCapture();
+          windows_.GetCapture() == control->handle) {
+        windows_.ReleaseCapture();
       }
       break;
     case EventType::kClick:

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_os_services.h"
 #include "platform/win32/win32_text.h"
+#include "platform/win32/win32_window_system.h"
 
 namespace morumoru::platform {
 namespace {
@@ -68,7 +69,8 @@ class Win32PlatformTest : public ::testing::Test {
     return Make(params);
   }
 
-  win32::Win32Platform platform_;
+  win32::Win32WindowSystem platform_;
+  win32::Win32OsServices os_;
   Recorder recorder_;
   std::vector<WindowId> made_;
 };
@@ -97,13 +99,23 @@ TEST(Win32Text, MissingFaceFallsBackToAnInstalledGothic) {
 }
 
 TEST_F(Win32PlatformTest, ModulePathIsTheWholePathOfThisExecutable) {
-  std::string path = platform_.ModulePath();
+  std::string path = os_.ModulePath();
   ASSERT_GT(path.size(), 3u);
   EXPECT_EQ(path.substr(1, 2), ":\\");
   EXPECT_EQ(path.substr(path.size() - 15), "\\unit_tests.exe");
   wchar_t big[32768];
   DWORD length = GetModuleFileNameW(nullptr, big, 32768);
   EXPECT_EQ(path, Narrow(std::wstring(big, length)));
+}
+
+TEST(Win32StartupShow, OnlyMaximisedAndMinimisedWithoutActivationCount) {
+  EXPECT_EQ(win32::StartupShowFromWindows(SW_SHOWMAXIMIZED), StartupShow::kMaximized);
+  EXPECT_EQ(win32::StartupShowFromWindows(SW_SHOWMINNOACTIVE), StartupShow::kMinimized);
+  // Minimised with activation, hidden, the default: the form comes up normally.
+  for (int other :
+       {SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_MINIMIZE, SW_SHOWNOACTIVATE, SW_SHOWDEFAULT}) {
+    EXPECT_EQ(win32::StartupShowFromWindows(other), StartupShow::kNormal) << other;
+  }
 }
 
 TEST(Win32ModuleFileName, GrowsItsBufferUntilThePathFits) {
@@ -118,12 +130,12 @@ TEST(Win32ModuleFileName, GrowsItsBufferUntilThePathFits) {
 TEST_F(Win32PlatformTest, ModuleOfAddressNamesModuleAndOffset) {
   auto base = reinterpret_cast<const char*>(GetModuleHandleW(nullptr));
   uint32_t offset = 0;
-  EXPECT_EQ(platform_.ModuleOfAddress(base + 0x1234, offset), "unit_tests.exe");
+  EXPECT_EQ(os_.ModuleOfAddress(base + 0x1234, offset), "unit_tests.exe");
   EXPECT_EQ(offset, 0x1234u);
-  EXPECT_EQ(platform_.ModuleOfAddress(nullptr, offset), "unit_tests.exe");
+  EXPECT_EQ(os_.ModuleOfAddress(nullptr, offset), "unit_tests.exe");
   EXPECT_EQ(offset, 0u);
   auto kernel = reinterpret_cast<const char*>(GetModuleHandleW(L"kernel32.dll"));
-  std::string name = platform_.ModuleOfAddress(kernel + 0x1000, offset);
+  std::string name = os_.ModuleOfAddress(kernel + 0x1000, offset);
   EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, "kernel32.dll", -1),
             CSTR_EQUAL)
       << name;

@@ -1,6 +1,6 @@
 #ifdef _WIN32
 
-#include "platform/win32/profile_win32.h"
+#include "platform/win32/win32_profile.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-namespace morumoru {
+namespace morumoru::platform::win32 {
 namespace {
 
 namespace fs = std::filesystem;
@@ -72,6 +72,6 @@ TEST_F(Win32ProfileTest, ReadOnlyFileRefusesWrites) {
 }
 
 }  // namespace
-}  // namespace morumoru
+}  // namespace morumoru::platform::win32
 
 #endif  // _WIN32

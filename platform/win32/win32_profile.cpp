@@ -1,13 +1,13 @@
 #ifdef _WIN32
 
-#include "platform/win32/profile_win32.h"
+#include "platform/win32/win32_profile.h"
 
 #include <windows.h>
 
+#include "platform/profile/file_profile.h"
 #include "platform/win32/utf16.h"
-#include "settings/file_profile.h"
 
-namespace morumoru {
+namespace morumoru::platform::win32 {
 namespace {
 
 using platform::win32::Narrow;
@@ -71,6 +71,6 @@ void Win32Profile::Flush(const std::string& path) {
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, widePath.c_str());
 }
 
-}  // namespace morumoru
+}  // namespace morumoru::platform::win32
 
 #endif  // _WIN32

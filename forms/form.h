@@ -8,8 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/layout.h"
-#include "platform/platform.h"
+#include "forms/layout.h"
+#include "platform/os_services.h"
+#include "platform/window_system.h"
 
 namespace morumoru {
 
@@ -26,10 +27,10 @@ class TControl {
   ControlKind kind = ControlKind::kPanel;
   TControl* parent = nullptr;  // null: the form itself
   platform::WindowId handle = platform::kNoWindow;
-  int tabOrder = 0;       // place among its siblings in keyboard order
-  bool tabStop = false;   // takes the keyboard focus
-  char accessKey = 0;     // upper-case letter after "&" in a button caption
-  int picture = -1;       // views: index of their picture
+  int tabOrder = 0;      // place among its siblings in keyboard order
+  bool tabStop = false;  // takes the keyboard focus
+  char accessKey = 0;    // upper-case letter after "&" in a button caption
+  int picture = -1;      // views: index of their picture
   bool visible = true;
   bool enabled = true;
   int32_t sliderMin = 0;  // sliders
@@ -112,7 +113,8 @@ class TForm : public platform::WindowEvents {
   virtual void ControlClick(TControl& /*control*/) {}
   virtual void ControlScroll(TControl& /*control*/, int32_t /*position*/) {}
 
-  platform::Platform& platform_;
+  platform::WindowSystem& windows_;
+  platform::OsServices& os_;
 
  private:
   void DispatchEvent(const platform::Event& event);

@@ -1,12 +1,13 @@
 #pragma once
 // The private-profile service behind the settings store: on Windows the
-// system's own INI functions, elsewhere our file-based copy of them.
+// system's own INI functions, elsewhere our file-based copy of them (the
+// program's settings store reaches it through OsServices::Profile).
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace morumoru {
+namespace morumoru::platform {
 
 class ProfileService {
  public:
@@ -22,4 +23,4 @@ class ProfileService {
   virtual void Flush(const std::string& path) = 0;
 };
 
-}  // namespace morumoru
+}  // namespace morumoru::platform

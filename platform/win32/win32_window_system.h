@@ -1,26 +1,21 @@
 #pragma once
-// The Win32 backend: the program's platform realised with user32, gdi32 and
-// the common controls. Window ids are HWNDs, picture ids Picture pointers.
+// The Win32 window system: user32, gdi32 and the common controls. Window ids
+// are HWNDs, picture ids Picture pointers.
 
 #include <windows.h>
 
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
-#include "platform/win32/profile_win32.h"
 #include "platform/win32/win32_text.h"
+#include "platform/window_system.h"
 
 namespace morumoru::platform::win32 {
 
-// The module's full path, however long: the buffer grows from firstSize
-// until the whole path fits.
-std::wstring ModuleFileName(HMODULE module, DWORD firstSize = MAX_PATH);
-
-class Win32Platform : public Platform {
+class Win32WindowSystem : public WindowSystem {
  public:
-  Win32Platform();
-  ~Win32Platform() override;
+  Win32WindowSystem();
+  ~Win32WindowSystem() override;
 
   bool Peek(Message& message) override;
   void Dispatch(Message& message) override;
@@ -61,25 +56,14 @@ class Win32Platform : public Platform {
   Size ScreenSize() override;
   Size VirtualScreenSize() override;
   int32_t PixelsPerInch() override;
+  int32_t FontTextHeight(std::string_view fontName, int32_t height) override;
   int ShowCursor(bool show) override;
   void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
                BoxKind kind) override;
 
-  std::string CommandLine() override;
-  int StartupShowCommand() override;
-  std::string ModulePath() override;
-  morumoru::PathStyle ModulePathStyle() override { return morumoru::PathStyle::Windows; }
-  std::string ModuleOfAddress(const void* code_address, uint32_t& offset) override;
-  bool QueryCounter(uint64_t& count) override;
-  uint32_t TickCount() override;
-  ProfileService& Profile() override { return profile_; }
-  void OpenUrl(std::string_view url) override;
-
  private:
   HINSTANCE instance_;
   FontCache fonts_;
-  Win32Profile profile_;
-  bool comStarted_ = false;
 };
 
 }  // namespace morumoru::platform::win32

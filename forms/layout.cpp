@@ -1,4 +1,4 @@
-#include "app/layout.h"
+#include "forms/layout.h"
 
 #include <charconv>
 #include <stdexcept>
@@ -83,7 +83,8 @@ LayoutObject ParseLayout(std::string_view text) {
       }
     } else {
       size_t equals = line.find('=');
-      if (equals == std::string_view::npos || stack.empty()) Fail(lineNumber, "expected Key = value");
+      if (equals == std::string_view::npos || stack.empty())
+        Fail(lineNumber, "expected Key = value");
       std::string_view value = Trim(line.substr(equals + 1));
       if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
         value = value.substr(1, value.size() - 2);

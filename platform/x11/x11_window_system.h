@@ -13,9 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/window_system.h"
 #include "platform/x11/x11_backend.h"
-#include "settings/file_profile.h"
 
 namespace morumoru::platform::x11 {
 
@@ -39,6 +38,11 @@ static_assert(sizeof(NativeEvent) <= sizeof(Message::native), "must fit in a mes
 // $DISPLAY, with a few quick retries when the server turns us away.
 Display* OpenDisplay();
 
+// The one X error handler: Xlib's default ends the process, and a window
+// that vanished under us (another program's, or a focus change racing an
+// unmap) is not worth that.
+int IgnoreXError(Display*, XErrorEvent*);
+
 // Fonts by family and pixel size, found through fontconfig so that Japanese
 // texts always have glyphs.
 class FontCache {
@@ -55,19 +59,22 @@ class FontCache {
 };
 
 int32_t TextWidth(Display* display, XftFont* font, std::string_view text);
+// The height of a line of `text` in the font, as a Windows text extent
+// measures it (the cell, not the ink).
+int32_t TextHeight(Display* display, XftFont* font, std::string_view text);
 
-class X11Platform : public Platform {
+class X11WindowSystem : public WindowSystem {
  public:
   // With a host window the saver form lives inside it, as a hack of
   // xscreensaver: no input, no cursor changes, no title, no grabs.
-  explicit X11Platform(Display* display, Window host = 0);
-  ~X11Platform() override;
-  X11Platform(const X11Platform&) = delete;
-  X11Platform& operator=(const X11Platform&) = delete;
+  explicit X11WindowSystem(Display* display, Window host = 0);
+  ~X11WindowSystem() override;
+  X11WindowSystem(const X11WindowSystem&) = delete;
+  X11WindowSystem& operator=(const X11WindowSystem&) = delete;
 
   Display* display() const { return display_; }
 
-  // Platform.
+  // WindowSystem.
   bool Peek(Message& message) override;
   void Dispatch(Message& message) override;
   void Wait() override;
@@ -102,18 +109,10 @@ class X11Platform : public Platform {
   Size ScreenSize() override;
   Size VirtualScreenSize() override;
   int32_t PixelsPerInch() override;
+  int32_t FontTextHeight(std::string_view fontName, int32_t height) override;
   int ShowCursor(bool show) override;
   void ShowBox(WindowId owner, std::string_view text, std::string_view caption,
                BoxKind kind) override;
-  std::string CommandLine() override;
-  int StartupShowCommand() override { return 10; }
-  std::string ModulePath() override;
-  morumoru::PathStyle ModulePathStyle() override { return morumoru::PathStyle::Posix; }
-  std::string ModuleOfAddress(const void* code_address, uint32_t& offset) override;
-  bool QueryCounter(uint64_t& count) override;
-  uint32_t TickCount() override;
-  ProfileService& Profile() override { return profile_; }
-  void OpenUrl(std::string_view url) override;
 
  private:
   friend class BoxWindow;
@@ -150,7 +149,7 @@ class X11Platform : public Platform {
     bool tracking = false;  // the mouse went down on it and is held
   };
 
-  // x11_platform.cpp
+  // x11_window_system.cpp
   void InternAtoms();
   bool TakeEvent(Message& message);
   void HandleSystemEvent(const XEvent& event);
@@ -245,7 +244,6 @@ class X11Platform : public Platform {
   std::unique_ptr<FontCache> fonts_;
   XftColor black_{};
   XftColor gray_{};
-  morumoru::FileProfile profile_;
 };
 
 }  // namespace morumoru::platform::x11

@@ -1,20 +1,16 @@
 #include <windows.h>
 // After windows.h:
 #include <commctrl.h>
-#include <urlmon.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "platform/native.h"
 #include "platform/win32/win32_paint.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_window_system.h"
 #include "platform/win32/win32_windows.h"
 
-namespace morumoru::platform {
-
-namespace win32 {
+namespace morumoru::platform::win32 {
 
 namespace {
 
@@ -55,28 +51,15 @@ BOOL CALLBACK MatchTitle(HWND window, LPARAM context) {
 
 }  // namespace
 
-std::wstring ModuleFileName(HMODULE module, DWORD firstSize) {
-  std::vector<wchar_t> buffer(std::max<DWORD>(firstSize, 1));
-  while (true) {
-    DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    // A path cut to fit fills the whole buffer.
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-Win32Platform::Win32Platform() : instance_(GetModuleHandleW(nullptr)) {
+Win32WindowSystem::Win32WindowSystem() : instance_(GetModuleHandleW(nullptr)) {
   RegisterWindowClasses(instance_);
 }
 
-Win32Platform::~Win32Platform() {
-  if (comStarted_) CoUninitialize();
-}
+Win32WindowSystem::~Win32WindowSystem() = default;
 
 // --- Message queue.
 
-bool Win32Platform::Peek(Message& message) {
+bool Win32WindowSystem::Peek(Message& message) {
   MSG msg;
   if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   message.code = msg.message;
@@ -94,24 +77,24 @@ bool Win32Platform::Peek(Message& message) {
   return true;
 }
 
-void Win32Platform::Dispatch(Message& message) {
+void Win32WindowSystem::Dispatch(Message& message) {
   MSG msg;
   std::memcpy(&msg, message.native, sizeof msg);
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }
 
-void Win32Platform::Wait() {
+void Win32WindowSystem::Wait() {
   WaitMessage();
 }
 
-void Win32Platform::PostQuit(int exitCode) {
+void Win32WindowSystem::PostQuit(int exitCode) {
   PostQuitMessage(exitCode);
 }
 
 // --- Windows.
 
-WindowId Win32Platform::NewWindow(const WindowSpec& params) {
+WindowId Win32WindowSystem::NewWindow(const WindowSpec& params) {
   HFONT font = nullptr;
   switch (params.kind) {
     case WindowKind::kGroupBox:
@@ -126,15 +109,15 @@ WindowId Win32Platform::NewWindow(const WindowSpec& params) {
   return Id(CreateWindowFor(params, instance_, font));
 }
 
-void Win32Platform::DestroyWindow(WindowId window) {
+void Win32WindowSystem::DestroyWindow(WindowId window) {
   if (IsWindow(H(window))) ::DestroyWindow(H(window));
 }
 
-void Win32Platform::SetText(WindowId window, std::string_view text) {
+void Win32WindowSystem::SetText(WindowId window, std::string_view text) {
   SetWindowTextW(H(window), Widen(text).c_str());
 }
 
-void Win32Platform::SetBounds(WindowId window, const Rect& bounds) {
+void Win32WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   HWND handle = H(window);
   bool child = (GetWindowLongPtrW(handle, GWL_STYLE) & WS_CHILD) != 0;
   // A moved child is repainted whole: copying its old pixels along first
@@ -150,7 +133,7 @@ void Win32Platform::SetBounds(WindowId window, const Rect& bounds) {
   if (child) UpdateWindow(GetParent(handle));
 }
 
-Rect Win32Platform::GetBounds(WindowId window) {
+Rect Win32WindowSystem::GetBounds(WindowId window) {
   HWND handle = H(window);
   RECT rect;
   if (!GetWindowRect(handle, &rect)) return {};
@@ -160,7 +143,7 @@ Rect Win32Platform::GetBounds(WindowId window) {
   return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void Win32Platform::ShowWindow(WindowId window, ShowCommand command) {
+void Win32WindowSystem::ShowWindow(WindowId window, ShowCommand command) {
   HWND handle = H(window);
   WindowData* data = DataOf(handle);
   switch (command) {
@@ -200,64 +183,64 @@ void Win32Platform::ShowWindow(WindowId window, ShowCommand command) {
   }
 }
 
-bool Win32Platform::IsVisible(WindowId window) {
+bool Win32WindowSystem::IsVisible(WindowId window) {
   return IsWindowVisible(H(window)) != FALSE;
 }
 
-void Win32Platform::EnableWindow(WindowId window, bool enabled) {
+void Win32WindowSystem::EnableWindow(WindowId window, bool enabled) {
   ::EnableWindow(H(window), enabled ? TRUE : FALSE);
 }
 
-bool Win32Platform::IsEnabled(WindowId window) {
+bool Win32WindowSystem::IsEnabled(WindowId window) {
   return IsWindowEnabled(H(window)) != FALSE;
 }
 
-void Win32Platform::SetFocus(WindowId window) {
+void Win32WindowSystem::SetFocus(WindowId window) {
   ::SetFocus(H(window));
 }
 
-WindowId Win32Platform::GetFocus() {
+WindowId Win32WindowSystem::GetFocus() {
   return Id(::GetFocus());
 }
 
-WindowId Win32Platform::GetActiveWindow() {
+WindowId Win32WindowSystem::GetActiveWindow() {
   return Id(::GetActiveWindow());
 }
 
-void Win32Platform::SetActiveWindow(WindowId window) {
+void Win32WindowSystem::SetActiveWindow(WindowId window) {
   ::SetForegroundWindow(H(window));
   ::SetActiveWindow(H(window));
 }
 
-void Win32Platform::SetCapture(WindowId window) {
+void Win32WindowSystem::SetCapture(WindowId window) {
   // Taking the capture again would tell the holder it lost it: a pressed
   // button would forget its press.
   if (::GetCapture() != H(window)) ::SetCapture(H(window));
 }
 
-void Win32Platform::ReleaseCapture() {
+void Win32WindowSystem::ReleaseCapture() {
   ::ReleaseCapture();
 }
 
-WindowId Win32Platform::GetCapture() {
+WindowId Win32WindowSystem::GetCapture() {
   return Id(::GetCapture());
 }
 
-bool Win32Platform::KeyHeld(uint16_t virtualKey) {
+bool Win32WindowSystem::KeyHeld(uint16_t virtualKey) {
   return (GetKeyState(virtualKey) & 0x8000) != 0;
 }
 
 // --- Pictures.
 
-PictureId Win32Platform::LoadPicture(int index) {
+PictureId Win32WindowSystem::LoadPicture(int index) {
   return reinterpret_cast<PictureId>(LoadPictureResource(instance_, index));
 }
 
-void Win32Platform::FreePicture(PictureId picture) {
+void Win32WindowSystem::FreePicture(PictureId picture) {
   FreePictureResource(reinterpret_cast<Picture*>(picture));
 }
 
-void Win32Platform::SetPanelPicture(WindowId panel, PictureId picture) {
+void Win32WindowSystem::SetPanelPicture(WindowId panel, PictureId picture) {
   WindowData* data = DataOf(H(panel));
   if (!data || data->kind != WindowKind::kPanel) return;
   data->picture = reinterpret_cast<const Picture*>(picture);
@@ -266,17 +249,17 @@ void Win32Platform::SetPanelPicture(WindowId panel, PictureId picture) {
 
 // --- Sliders.
 
-void Win32Platform::SetSliderPosition(WindowId slider, int32_t position) {
+void Win32WindowSystem::SetSliderPosition(WindowId slider, int32_t position) {
   SendMessageW(H(slider), TBM_SETPOS, TRUE, position);
 }
 
-int32_t Win32Platform::GetSliderPosition(WindowId slider) {
+int32_t Win32WindowSystem::GetSliderPosition(WindowId slider) {
   return static_cast<int32_t>(SendMessageW(H(slider), TBM_GETPOS, 0, 0));
 }
 
 // --- Other programs' windows.
 
-WindowId Win32Platform::FindForeignWindow(std::string_view title) {
+WindowId Win32WindowSystem::FindForeignWindow(std::string_view title) {
   Search search;
   search.title = Widen(title);
   search.process = GetCurrentProcessId();
@@ -284,46 +267,57 @@ WindowId Win32Platform::FindForeignWindow(std::string_view title) {
   return Id(search.found);
 }
 
-WindowId Win32Platform::GetOwner(WindowId window) {
+WindowId Win32WindowSystem::GetOwner(WindowId window) {
   return Id(GetWindow(H(window), GW_OWNER));
 }
 
-bool Win32Platform::IsIconic(WindowId window) {
+bool Win32WindowSystem::IsIconic(WindowId window) {
   return ::IsIconic(H(window)) != FALSE;
 }
 
-void Win32Platform::OpenIcon(WindowId window) {
+void Win32WindowSystem::OpenIcon(WindowId window) {
   ::OpenIcon(H(window));
 }
 
-void Win32Platform::SetForegroundWindow(WindowId window) {
+void Win32WindowSystem::SetForegroundWindow(WindowId window) {
   ::SetForegroundWindow(H(window));
 }
 
 // --- Screen, cursor, boxes.
 
-Size Win32Platform::ScreenSize() {
+Size Win32WindowSystem::ScreenSize() {
   // Asked of the system at every use: a display change takes effect at once.
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
-Size Win32Platform::VirtualScreenSize() {
+Size Win32WindowSystem::VirtualScreenSize() {
   return {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-int32_t Win32Platform::PixelsPerInch() {
+int32_t Win32WindowSystem::PixelsPerInch() {
   HDC screen = GetDC(nullptr);
   int32_t ppi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
   return ppi;
 }
 
-int Win32Platform::ShowCursor(bool show) {
+int32_t Win32WindowSystem::FontTextHeight(std::string_view fontName, int32_t height) {
+  // What a control created with this font measures the text "0" as.
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, fonts_.Get(fontName, height));
+  SIZE extent{};
+  BOOL measured = GetTextExtentPoint32W(screen, L"0", 1, &extent);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return measured ? extent.cy : 0;
+}
+
+int Win32WindowSystem::ShowCursor(bool show) {
   return ::ShowCursor(show ? TRUE : FALSE);
 }
 
-void Win32Platform::ShowBox(WindowId owner, std::string_view text, std::string_view caption,
-                            BoxKind kind) {
+void Win32WindowSystem::ShowBox(WindowId owner, std::string_view text, std::string_view caption,
+                                BoxKind kind) {
   UINT flags = MB_OK | MB_ICONERROR;
   HWND parent = H(owner);
   switch (kind) {
@@ -340,61 +334,4 @@ void Win32Platform::ShowBox(WindowId owner, std::string_view text, std::string_v
   MessageBoxW(parent, Widen(text).c_str(), Widen(caption).c_str(), flags);
 }
 
-// --- Process.
-
-std::string Win32Platform::CommandLine() {
-  return Narrow(GetCommandLineW());
-}
-
-int Win32Platform::StartupShowCommand() {
-  STARTUPINFOW info{};
-  info.cb = sizeof info;
-  GetStartupInfoW(&info);
-  return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWDEFAULT;
-}
-
-std::string Win32Platform::ModulePath() {
-  return Narrow(ModuleFileName(nullptr));
-}
-
-std::string Win32Platform::ModuleOfAddress(const void* code_address, uint32_t& offset) {
-  HMODULE module = nullptr;
-  if (!code_address || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                           static_cast<LPCWSTR>(code_address), &module)) {
-    module = GetModuleHandleW(nullptr);
-  }
-  offset = code_address ? static_cast<uint32_t>(reinterpret_cast<uintptr_t>(code_address) -
-                                                reinterpret_cast<uintptr_t>(module))
-                        : 0;
-  std::wstring path = ModuleFileName(module);
-  size_t slash = path.find_last_of(L"\\/");
-  return Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
-}
-
-bool Win32Platform::QueryCounter(uint64_t& count) {
-  LARGE_INTEGER value;
-  if (!QueryPerformanceCounter(&value)) return false;
-  count = static_cast<uint64_t>(value.QuadPart);
-  return true;
-}
-
-uint32_t Win32Platform::TickCount() {
-  return GetTickCount();
-}
-
-void Win32Platform::OpenUrl(std::string_view url) {
-  if (!comStarted_) {
-    // S_FALSE (already started on this thread) also needs its CoUninitialize.
-    comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  }
-  HlinkNavigateString(nullptr, Widen(url).c_str());
-}
-
-}  // namespace win32
-
-std::unique_ptr<Platform> CreateNativePlatform() {
-  return std::make_unique<win32::Win32Platform>();
-}
-
-}  // namespace morumoru::platform
+}  // namespace morumoru::platform::win32

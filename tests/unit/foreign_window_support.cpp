@@ -1,0 +1,61 @@
+#if defined(MORUMORU_BACKEND_X11)
+
+#include "foreign_window_support.h"
+
+#include "platform/x11/x11_window_system.h"
+
+namespace morumoru::platform::x11 {
+
+ForeignWindow::ForeignWindow(const std::string& title) {
+  Display* display = OpenDisplay();
+  if (!display) return;
+  display_ = display;
+  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+  XStoreName(display, window, title.c_str());
+  XSync(display, False);
+  window_ = window;
+}
+
+void ForeignWindow::SendKey(WindowId target, unsigned long keysym, bool alt) {
+  if (!display_) return;
+  Display* display = static_cast<Display*>(display_);
+  XEvent event{};
+  event.xkey.type = KeyPress;
+  event.xkey.display = display;
+  event.xkey.window = static_cast<Window>(target);
+  event.xkey.root = DefaultRootWindow(display);
+  event.xkey.same_screen = True;
+  event.xkey.keycode = XKeysymToKeycode(display, keysym);
+  event.xkey.state = alt ? Mod1Mask : 0;
+  XSendEvent(display, static_cast<Window>(target), True, KeyPressMask, &event);
+  XSync(display, False);
+}
+
+void ForeignWindow::SendButton(WindowId target, unsigned button, bool press, int32_t x, int32_t y) {
+  if (!display_) return;
+  Display* display = static_cast<Display*>(display_);
+  XEvent event{};
+  event.xbutton.type = press ? ButtonPress : ButtonRelease;
+  event.xbutton.display = display;
+  event.xbutton.window = static_cast<Window>(target);
+  event.xbutton.root = DefaultRootWindow(display);
+  event.xbutton.same_screen = True;
+  event.xbutton.button = button;
+  event.xbutton.x = x;
+  event.xbutton.y = y;
+  event.xbutton.state = press ? 0 : Button1Mask;
+  XSendEvent(display, static_cast<Window>(target), False,
+             press ? ButtonPressMask : ButtonReleaseMask, &event);
+  XSync(display, False);
+}
+
+ForeignWindow::~ForeignWindow() {
+  if (!display_) return;
+  Display* display = static_cast<Display*>(display_);
+  XDestroyWindow(display, static_cast<Window>(window_));
+  XCloseDisplay(display);
+}
+
+}  // namespace morumoru::platform::x11
+
+#endif
