@@ -32,6 +32,14 @@ run_preset() {
   return "$rc"
 }
 
+# The source format first: cheap, and a failure says what to run.
+if bash tools/check_format.sh; then
+  passed=$((passed + 1))
+else
+  status=1
+  failed=$((failed + 1))
+fi
+
 run_preset native || status=1
 run_preset win32 || status=1
 run_preset asan || status=1
