@@ -1,0 +1,95 @@
+// Lists the controls of a top-level window (by title) with their places in its
+// client area, and checks the layout: every control inside its parent's client
+// area, no two controls of one parent overlapping. Prints the density the
+// system reports, so a caller can tell that its setting took. Exit code 0 when
+// the layout holds, 1 when it does not, 2 when there is no such window.
+// A Windows console program: it runs under Wine beside the program it looks at.
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Control {
+  HWND window;
+  HWND parent;
+  RECT rect;  // screen coordinates
+  wchar_t kind[64];
+  wchar_t text[128];
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM context) {
+  auto* controls = reinterpret_cast<std::vector<Control>*>(context);
+  Control control{};
+  control.window = window;
+  control.parent = GetParent(window);
+  GetWindowRect(window, &control.rect);
+  GetClassNameW(window, control.kind, 64);
+  GetWindowTextW(window, control.text, 128);
+  controls->push_back(control);
+  return TRUE;
+}
+
+RECT ClientOnScreen(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  OffsetRect(&client, origin.x, origin.y);
+  return client;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+void Print(const char* label, const Control& c, const RECT& origin) {
+  std::printf("%s %ls \"%ls\" %ld,%ld %ldx%ld\n", label, c.kind, c.text, c.rect.left - origin.left,
+              c.rect.top - origin.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fputs("usage: dialog_controls TITLE\n", stderr);
+    return 2;
+  }
+  HWND dialog = FindWindowW(nullptr, argv[1]);
+  if (!dialog) {
+    std::printf("no window titled %ls\n", argv[1]);
+    return 2;
+  }
+  HDC screen = GetDC(nullptr);
+  std::printf("ppi %d\n", GetDeviceCaps(screen, LOGPIXELSY));
+  ReleaseDC(nullptr, screen);
+  RECT client = ClientOnScreen(dialog);
+  std::printf("client %ldx%ld\n", client.right - client.left, client.bottom - client.top);
+
+  std::vector<Control> controls;
+  EnumChildWindows(dialog, Collect, reinterpret_cast<LPARAM>(&controls));
+  int faults = 0;
+  for (const Control& c : controls) {
+    Print("control", c, client);
+    RECT parent = c.parent == dialog ? client : ClientOnScreen(c.parent);
+    if (!Inside(c.rect, parent)) {
+      Print("OUTSIDE its parent:", c, client);
+      ++faults;
+    }
+  }
+  for (size_t i = 0; i < controls.size(); ++i) {
+    for (size_t j = i + 1; j < controls.size(); ++j) {
+      if (controls[i].parent != controls[j].parent) continue;
+      RECT common;
+      if (IntersectRect(&common, &controls[i].rect, &controls[j].rect)) {
+        Print("OVERLAP:", controls[i], client);
+        Print("   with:", controls[j], client);
+        ++faults;
+      }
+    }
+  }
+  std::printf("%zu controls, %d faults\n", controls.size(), faults);
+  return faults == 0 && !controls.empty() ? 0 : 1;
+}
