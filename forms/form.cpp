@@ -132,8 +132,9 @@ void TForm::LoadLayout(std::string_view text) {
   fontHeight_ = root.Number("FontHeight", 12);
   if (style_ == platform::FormStyle::kDialog) {
     // The dialog is laid out for 96 pixels per inch and a text height of 12:
-    // elsewhere the font follows the density, and the controls follow the
-    // font's real text height. The dialog's own size stays.
+    // elsewhere the font follows the density, and the controls and the
+    // dialog itself follow the font's real text height. A dialog kept at its
+    // 96-ppi size would cut off its buttons behind scroll bars.
     int32_t ppi = windows_.PixelsPerInch();
     if (ppi > 0 && ppi != 96) {
       int32_t designTextHeight = fontHeight_;
@@ -142,6 +143,8 @@ void TForm::LoadLayout(std::string_view text) {
       if (textHeight > 0 && textHeight != designTextHeight) {
         scaleBy_ = textHeight;
         scaleOver_ = designTextHeight;
+        designBounds_.width = MulDiv(designBounds_.width, scaleBy_, scaleOver_);
+        designBounds_.height = MulDiv(designBounds_.height, scaleBy_, scaleOver_);
       }
     }
   }

@@ -100,7 +100,16 @@ TEST_F(SettingsDialogTest, LayoutFollowsDisplayDensity) {
   Open(nullptr);
   EXPECT_EQ(dialog->Button3->Bounds(), (platform::Rect{264, 126, 264, 42}));
   EXPECT_EQ(headless.At(dialog->TrackBar->handle).bounds, (platform::Rect{78, 24, 284, 48}));
-  EXPECT_EQ(headless.At(dialog->Handle()).bounds.width, 369) << "the dialog keeps its size";
+  // The dialog grows with its controls, so every one of them stays inside.
+  platform::Rect outer = headless.At(dialog->Handle()).bounds;
+  EXPECT_EQ(outer.width, 554);
+  EXPECT_EQ(outer.height, 257);
+  for (const TControl* control :
+       {dialog->Button1, dialog->Button2, dialog->Button3, dialog->Label3}) {
+    platform::Rect r = control->Bounds();
+    EXPECT_LE(r.left + r.width, outer.width - 16);
+    EXPECT_LE(r.top + r.height, outer.height - 40);
+  }
   EXPECT_EQ(headless.At(dialog->Label1->handle).params.fontHeight, 18);
 }
 
