@@ -4,6 +4,7 @@
 // settings files and the hyperlink service. Each backend implements all of it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,13 @@ class OsServices {
 
   // Settings files and the web browser.
   virtual ProfileService& Profile() = 0;
+  // The file a settings store made now uses, given the one beside the
+  // program: that one, unless the system keeps the settings of a program
+  // whose folder cannot take them elsewhere. Looks only, creates nothing.
+  virtual std::string SettingsFileFor(const std::string& besideProgram) = 0;
+  // A value given for this run in place of the stored setting `key` (the
+  // options xscreensaver passes its hacks), or nullopt.
+  virtual std::optional<std::string> SettingOverride(std::string_view key) = 0;
   virtual void OpenUrl(std::string_view url) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "forms/application.h"
 #include "forms/layout.h"
 #include "settings/ini_file.h"
+#include "settings/parse_integer.h"
 #include "settings/settings_path.h"
 
 namespace morumoru {
@@ -16,6 +17,14 @@ Tmorumoru::Tmorumoru(TApplication& application) : TForm(application) {
   for (int i = 0; i < kViewCount; ++i) jpg[i] = FindControl("jpg" + std::to_string(i));
 }
 
+int32_t Tmorumoru::ReadSetting(TIniFile& ini, std::string_view key, int32_t defaultValue) {
+  int32_t stored = ini.ReadNumber("moruscr", key, defaultValue);
+  // A value given for this run wins; one that is no integer is passed over
+  // as a stored one would be, and the stored value stands.
+  std::optional<std::string> given = os_.SettingOverride(key);
+  return given ? ParseInteger(*given, stored) : stored;
+}
+
 void Tmorumoru::FormCreate() {
   windows_.ShowCursor(false);
   MouseRef = {-1, -1};
@@ -25,9 +34,9 @@ void Tmorumoru::FormCreate() {
   Engine.moveKind = 0;
   Engine.lastDraw = 0;
   {
-    TIniFile ini(SettingsFilePath(os_.ModulePath(), os_.ModulePathStyle()), os_.Profile());
-    speed = ini.ReadNumber("moruscr", "speed", 5);
-    power = ini.ReadNumber("moruscr", "power", 6);
+    TIniFile ini(SettingsFileOf(os_), os_.Profile());
+    speed = ReadSetting(ini, "speed", 5);
+    power = ReadSetting(ini, "power", 6);
   }
   Panel1->SetWidth(kPanelWidth);
   // The views fill the panel; they have no windows of their own.

@@ -4,11 +4,14 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "forms/form.h"
 #include "saver/slide_engine.h"
 
 namespace morumoru {
+
+class TIniFile;
 
 class TApplication;
 
@@ -50,6 +53,8 @@ class Tmorumoru : public TForm, public SlideStage {
   void Pump() override;
 
  private:
+  // A stored setting of [moruscr], or the value given for this run instead.
+  int32_t ReadSetting(TIniFile& ini, std::string_view key, int32_t defaultValue);
   // Set once a step has failed and its error was shown: the show then stands
   // still, so one box is shown and the next input ends the saver.
   bool stalled_ = false;

@@ -21,7 +21,7 @@ Tmorusub::Tmorusub(TApplication& application) : TForm(application) {
 }
 
 std::string Tmorusub::SettingsPath() const {
-  return SettingsFilePath(os_.ModulePath(), os_.ModulePathStyle());
+  return SettingsFileOf(os_);
 }
 
 void Tmorusub::FormCreate() {

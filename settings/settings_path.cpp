@@ -16,4 +16,8 @@ std::string SettingsFilePath(std::string_view modulePath, platform::PathStyle st
   return result;
 }
 
+std::string SettingsFileOf(platform::OsServices& os) {
+  return os.SettingsFileFor(SettingsFilePath(os.ModulePath(), os.ModulePathStyle()));
+}
+
 }  // namespace morumoru

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/os_services.h"
 #include "platform/profile/path_style.h"
 
 namespace morumoru {
@@ -13,5 +14,9 @@ namespace morumoru {
 // name on) replaced by ".ini", or with ".ini" added when it has none. A period
 // in a folder name does not count. UTF-8 in, UTF-8 out, any length.
 std::string SettingsFilePath(std::string_view modulePath, platform::PathStyle style);
+
+// The settings file of the running program for a store made now: the one
+// beside it, or where the system keeps it instead (OsServices decides).
+std::string SettingsFileOf(platform::OsServices& os);
 
 }  // namespace morumoru

@@ -154,6 +154,13 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   PathStyle ModulePathStyle() override { return pathStyle; }
   std::string ModuleOfAddress(const void* address, uint32_t& offset) override;
   ProfileService& Profile() override { return *profile; }
+  std::string SettingsFileFor(const std::string& besideProgram) override { return besideProgram; }
+  std::optional<std::string> SettingOverride(std::string_view key) override {
+    auto found = settingOverrides.find(std::string(key));
+    if (found == settingOverrides.end()) return std::nullopt;
+    return found->second;
+  }
+  std::map<std::string, std::string> settingOverrides;
   void OpenUrl(std::string_view url) override { urls.emplace_back(url); }
 
   std::set<PictureId> livePictures;

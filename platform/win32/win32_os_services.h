@@ -35,6 +35,9 @@ class Win32OsServices : public OsServices {
   PathStyle ModulePathStyle() override { return PathStyle::Windows; }
   std::string ModuleOfAddress(const void* code_address, uint32_t& offset) override;
   ProfileService& Profile() override { return profile_; }
+  // Always beside the program, and no options in place of the settings.
+  std::string SettingsFileFor(const std::string& besideProgram) override { return besideProgram; }
+  std::optional<std::string> SettingOverride(std::string_view) override { return std::nullopt; }
   void OpenUrl(std::string_view url) override;
 
  private:

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/launch_mode.h"
@@ -18,10 +19,15 @@ namespace morumoru::platform {
 // The X11 window system on $DISPLAY, or null when no display can be opened.
 std::unique_ptr<WindowSystem> CreateX11WindowSystem();
 
+namespace x11 {
+struct HostChoice;
+}
+
 // The X11 window system for a launch in that mode: on its own, or inside the
-// window xscreensaver gives it (see ChooseHost). Null, with the reason in
-// `error`, when it cannot run.
-std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error);
+// window xscreensaver gives it (see ChooseHost), which `chosen` receives.
+// Null, with the reason in `error`, when it cannot run.
+std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error,
+                                                             x11::HostChoice* chosen = nullptr);
 
 namespace x11 {
 
@@ -32,6 +38,9 @@ struct HostChoice {
   Kind kind = Kind::kOwnWindow;
   unsigned long window = 0;  // kWindow
   std::string error;         // a request that names no usable window
+  // "-speed N" and "-power N" in the order given, without the dash: the
+  // settings xscreensaver passes. Only ever set for a hack.
+  std::vector<std::pair<std::string, std::string>> settings;
 };
 
 // From the program's arguments (without its name) and $XSCREENSAVER_WINDOW
@@ -40,7 +49,8 @@ struct HostChoice {
 // "-root" means the virtual root, as in every xscreensaver hack: the
 // variable's window when it is set (xscreensaver blanks the screen that way),
 // the real root otherwise. The variable alone counts too. A launch that asks
-// for the settings dialog always gets its own window.
+// for the settings dialog always gets its own window. A -speed or -power
+// followed by nothing is no option.
 HostChoice ChooseHost(LaunchMode mode, const std::vector<std::string>& arguments,
                       const char* environmentWindow);
 

@@ -45,34 +45,49 @@ HostChoice ChooseHost(LaunchMode mode, const std::vector<std::string>& arguments
   HostChoice choice;
   if (mode == LaunchMode::kConfiguration) return choice;
   bool root = false;
+  bool windowGiven = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "-window-id" || argument == "--window-id") {
+    std::string_view argument = arguments[i];
+    // xscreensaver 6 spells options with two dashes; both work.
+    if (argument.starts_with("--")) argument.remove_prefix(1);
+    if (argument == "-window-id" && !windowGiven) {
+      windowGiven = true;
       choice.kind = HostChoice::Kind::kWindow;
       if (i + 1 >= arguments.size() || !ParseWindowId(arguments[i + 1], choice.window)) {
         choice.error = "-window-id needs a window id, decimal or 0x hexadecimal";
+        return choice;
       }
-      return choice;
+      ++i;
+    } else if (argument == "-root") {
+      root = true;
+    } else if ((argument == "-speed" || argument == "-power") && i + 1 < arguments.size()) {
+      choice.settings.emplace_back(argument.substr(1), arguments[i + 1]);
+      ++i;
     }
-    if (argument == "-root" || argument == "--root") root = true;
   }
   unsigned long fromEnvironment = 0;
-  if (environmentWindow && ParseWindowId(environmentWindow, fromEnvironment)) {
+  if (windowGiven) {
+    // -window-id wins over the rest.
+  } else if (environmentWindow && ParseWindowId(environmentWindow, fromEnvironment)) {
     choice.kind = HostChoice::Kind::kWindow;
     choice.window = fromEnvironment;
   } else if (root) {
     choice.kind = HostChoice::Kind::kRoot;
   }
+  // The options are xscreensaver's; a program on its own keeps to its file.
+  if (choice.kind == HostChoice::Kind::kOwnWindow) choice.settings.clear();
   return choice;
 }
 
 }  // namespace x11
 
-std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error) {
+std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error,
+                                                             x11::HostChoice* chosen) {
   using x11::HostChoice;
   std::vector<std::string> arguments = posix::ProcessArguments();
   if (!arguments.empty()) arguments.erase(arguments.begin());
   HostChoice choice = x11::ChooseHost(mode, arguments, std::getenv("XSCREENSAVER_WINDOW"));
+  if (chosen) *chosen = choice;
   if (!choice.error.empty()) {
     error = choice.error;
     return nullptr;

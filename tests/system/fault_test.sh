@@ -149,6 +149,95 @@ for setup in $settings_setups; do
     dialog_with_unwritable_settings "$setup"
 done
 
+# An installed copy: the program's folder is read-only (a read-only mount,
+# which stops root too) and holds no INI. OK writes the user's configuration
+# file instead, making its folders with mode 0700; the next dialog and the
+# next saver read it; the program's folder stays exactly as it was.
+# xdg: under $XDG_CONFIG_HOME; home: the variable unset, under ~/.config.
+settings_in_config_folder() {
+  new_app_dir
+  local config made
+  if [ "$1" = xdg ]; then
+    export XDG_CONFIG_HOME=$SCENARIO_DIR/xdg
+    made=$XDG_CONFIG_HOME
+  else
+    unset XDG_CONFIG_HOME
+    export HOME=$SCENARIO_DIR/home
+    mkdir -p "$HOME"
+    made=$HOME/.config
+  fi
+  config=$made/morumoru/morumoru.ini
+  remember_folder before
+  launch_in_read_only_mount /c
+  wait_dialog
+  [ -e "$made" ] && fail "opening the dialog made $made"
+  press Left Left Left alt+o
+  expect_exit_0 5 "Left three times, Alt+O"
+  INI=$config expect_ini_lines '[moruscr]' 'speed=2'
+  local folder
+  for folder in "$made" "$made/morumoru"; do
+    [ "$(stat -c %a "$folder")" = 700 ] || fail "$folder has mode $(stat -c %a "$folder"), not 700"
+  done
+  expect_folder_unchanged before "OK"
+
+  launch_in_read_only_mount /c
+  wait_dialog
+  press Right alt+o
+  expect_exit_0 5 "Right, Alt+O"
+  INI=$config expect_ini_lines '[moruscr]' 'speed=3'
+
+  # 3 to the power 16 checks of the queue make a step last a tenth of a
+  # second or more; with the defaults the panel would cross the screen
+  # several times in that second. So the panel must be found near the edge it
+  # came in by, and hardly moved a second later.
+  echo 'power=16' >>"$config"
+  launch_in_read_only_mount /s
+  expect_saver_window
+  local first second
+  first=$(panel_place) || fail "no panel window in the saver"
+  sleep 1
+  second=$(panel_place) || fail "no panel window in the saver"
+  log "panel at $first, a second later at $second"
+  local x1 y1 x2 y2
+  read -r x1 y1 <<<"$first"
+  read -r x2 y2 <<<"$second"
+  local moved=$((x2 > x1 ? x2 - x1 : x1 - x2))
+  moved=$((moved + (y2 > y1 ? y2 - y1 : y1 - y2)))
+  ((moved <= 40)) || fail "the panel moved $moved pixels in a second: not the stored pace"
+  near_entry_edge "$x1" "$y1" || fail "the panel at $first is far from every edge it enters by"
+  press a
+  expect_exit_0 5 "letter key"
+  expect_folder_unchanged before "the saver"
+}
+
+# "X Y" of the saver's picture panel, its own X window, wherever it is.
+panel_place() {
+  xwininfo -id "$SAVER_ID" -children |
+    sed -n 's/.* \([0-9]*\)x\([0-9]*\)+\(-\{0,1\}[0-9]*\)+\(-\{0,1\}[0-9]*\) .*/\1 \2 \3 \4/p' |
+    awk '$1 == 335 && $2 == 300 { print $3, $4; found = 1; exit } END { exit !found }'
+}
+
+# Within 40 pixels of a place where a slide starts: just beyond an edge.
+near_entry_edge() {
+  local x=$1 y=$2 edge at start
+  for edge in "$x -$PICTURE_W" "$x $SCREEN_W" "$y -$PICTURE_H" "$y $SCREEN_H"; do
+    read -r at start <<<"$edge"
+    ((at - start <= 40 && start - at <= 40)) && return 0
+  done
+  return 1
+}
+
+if [ "$TARGET" = native ]; then
+  if can_bind_read_only; then
+    for where in xdg home; do
+      scenario "F1 read-only program folder ($where): OK writes the user's settings, the next start reads them" \
+        settings_in_config_folder "$where"
+    done
+  else
+    skip_scenario "F1 read-only program folder" "mount --bind -o ro in a private mount namespace is not allowed here"
+  fi
+fi
+
 # The program in a folder of the given path (made here), with speed=3 stored:
 # the dialog must read that (so Right gives 4, not the default's 6) and OK
 # must write beside the program, in that folder and nowhere else.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "forms/application.h"
 #include "platform/headless/headless_platform.h"
 
@@ -59,6 +62,36 @@ TEST_F(SaverWindowTest, CreationState) {
   app.DestroyForms();
   EXPECT_EQ(headless.cursorCounter, 0);
   EXPECT_TRUE(headless.livePictures.empty());
+}
+
+// Values given for the run (xscreensaver's -speed and -power) win over the
+// file; one that is no integer by the settings' own rule leaves the file's.
+TEST_F(SaverWindowTest, ValuesGivenForTheRunWinOverTheFile) {
+  auto& stored = headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"];
+  stored["speed"] = "2";
+  stored["power"] = "4";
+  struct Case {
+    std::map<std::string, std::string> given;
+    int32_t speed;
+    int32_t power;
+  };
+  const Case cases[] = {
+      {{}, 2, 4},
+      {{{"speed", "7"}}, 7, 4},
+      {{{"speed", " $A"}, {"power", "-1"}}, 10, -1},
+      {{{"speed", "fast"}, {"power", "1.5"}}, 2, 4},
+      {{{"speed", ""}, {"power", "2147483648"}}, 2, 4},
+  };
+  for (const Case& c : cases) {
+    headless.settingOverrides = c.given;
+    Tmorumoru form(app);
+    form.Create();
+    EXPECT_EQ(form.speed, c.speed) << testing::PrintToString(c.given);
+    EXPECT_EQ(form.power, c.power) << testing::PrintToString(c.given);
+    form.Destroy();
+    app.idleHandler = nullptr;
+  }
+  EXPECT_EQ(stored["speed"], "2");
 }
 
 TEST_F(SaverWindowTest, AnyKeyEndsButTabAlone) {
