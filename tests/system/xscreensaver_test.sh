@@ -17,12 +17,13 @@ if [ $# -ne 1 ] || [ ! -f "$1" ]; then
   echo "usage: $0 EXE" >&2
   exit 2
 fi
-for tool in Xvfb xdpyinfo xwininfo xdotool xmessage import convert compare; do
+for tool in Xvfb xdpyinfo xwininfo xdotool xmessage xev import convert compare; do
   command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 2; }
 done
 
 unset XSCREENSAVER_WINDOW
 export DISPLAY=:${MORUMORU_XSS_DISPLAY:-$((93 + ${MORUMORU_DISPLAY_OFFSET:-0}))}
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 SCREEN_W=1024
 SCREEN_H=768
 # No dot in the folder name: the program derives its INI name from its path.
@@ -213,6 +214,7 @@ XVFB_PID=
 cleanup() {
   [ -s "$WORK/pids" ] && while read -r pid; do stop_pid "$pid"; done <"$WORK/pids"
   [ -n "$XVFB_PID" ] && stop_pid "$XVFB_PID"
+  [ -n "$SETTINGS_PROGRAM_DIR" ] && rm -rf "$SETTINGS_PROGRAM_DIR"
   if [ "${MORUMORU_XSS_KEEP:-0}" = 1 ]; then
     echo "# scratch files kept in $WORK" >&2
   else
@@ -352,6 +354,125 @@ side_by_side_with_saver() {
   expect_term_ends
 }
 check "a preview (-root -window-id) and the saver run side by side" side_by_side_with_saver
+
+# The panel's moves in 2 s, counted from the X server's side: another client
+# (xev) watching the panel's window gets one ConfigureNotify per step. Needs
+# PRODUCT drawing into HOST.
+panel_moves() {
+  local panel n
+  for n in $(seq 30); do
+    panel=$(xwininfo -id "$HOST" -tree | awk '/ 335x300\+/ {print $1; exit}')
+    [ -n "$panel" ] && break
+    sleep 0.1
+  done
+  [ -n "$panel" ] || fail "no panel window inside the host"
+  timeout 2 xev -id "$panel" -event structure | grep -c '^ConfigureNotify'
+}
+
+# xscreensaver starts a hack with -root, its window in XSCREENSAVER_WINDOW,
+# and the slider's -speed. The option wins over the file (speed=7 here), and
+# a value that is no integer leaves the file's speed in force.
+speed_option_sets_the_pace() {
+  local dir=$WORK/speed-app
+  mkdir -p "$dir"
+  cp "$APP" "$dir/morumoru"
+  printf '[moruscr]\nspeed=7\n' >"$dir/morumoru.ini"
+  start_host 400x300+300+200
+  local speed moves
+  declare -A pace
+  for speed in 1 7 fast; do
+    start_product XSCREENSAVER_WINDOW="$(printf '0x%X' "$HOST")" "$dir/morumoru" -root -speed "$speed"
+    moves=$(panel_moves)
+    echo "# -speed $speed: $moves moves in 2 s" >>"$CHECK_DIR/log"
+    pace[$speed]=$moves
+    expect_alive "-speed $speed"
+    stop_pid "$PRODUCT"
+  done
+  echo "# moves in 2 s: -speed 1: ${pace[1]}, -speed 7: ${pace[7]}, -speed fast: ${pace[fast]}" >&2
+  ((pace[7] > 0)) || fail "-speed 7: the panel did not move"
+  ((pace[1] > 3 * pace[7])) || fail "-speed 1 (${pace[1]} moves) is not clearly faster than -speed 7 (${pace[7]})"
+  ((pace[1] > 3 * pace[fast])) ||
+    fail "-speed fast (${pace[fast]} moves) is not the file's slow 7 against -speed 1 (${pace[1]})"
+  grep -q 'speed=7' "$dir/morumoru.ini" || fail "the option changed the file"
+}
+check "-speed 1 and -speed 7 give different paces; -speed fast leaves the file's speed" \
+  speed_option_sets_the_pace
+
+# xscreensaver's own settings program (Debian's xscreensaver package) with
+# the description installed where it looks (a bind mount in a mount
+# namespace of its own, so nothing outside changes). It runs as nobody: it
+# starts no preview as root.
+SETTINGS_PROGRAM_DIR=
+# Runs it with the hack's line `$1` in ~/.xscreensaver until its preview
+# has started; sets SETTINGS_LOG and PREVIEW (the preview's pid, empty when
+# none started).
+run_settings_program() {
+  local dir=$SETTINGS_PROGRAM_DIR n
+  printf 'mode: one\nselected: 0\nprograms: \\\n  %s \\n\n' "$1" >"$dir/home/.xscreensaver"
+  chmod 666 "$dir/home/.xscreensaver"
+  SETTINGS_LOG=$CHECK_DIR/settings-$((++SETTINGS_RUNS)).log
+  HOME=$dir/home PATH=$dir/bin:$PATH unshare -m --propagation private sh -c \
+    'mount --bind "$1" /usr/share/xscreensaver/config &&
+     exec setpriv --reuid=65534 --regid=65534 --clear-groups xscreensaver-settings --debug' \
+    sh "$dir/config" >"$SETTINGS_LOG" 2>&1 &
+  local settings=$!
+  echo "$settings" >>"$WORK/pids"
+  PREVIEW=
+  for n in $(seq 100); do
+    PREVIEW=$(sed -n 's/.*: forked \([0-9]*\) (morumoru)$/\1/p' "$SETTINGS_LOG" | tail -n 1)
+    [ -n "$PREVIEW" ] && break
+    exited "$settings" && break
+    sleep 0.1
+  done
+  [ -n "$PREVIEW" ] && echo "$PREVIEW" >>"$WORK/pids"
+  return 0
+}
+
+settings_program_shows_the_slider() {
+  local dir=$SETTINGS_PROGRAM_DIR
+  mkdir -p "$dir/home" "$dir/bin" "$dir/config"
+  chmod 777 "$dir/home"
+  cp /usr/share/xscreensaver/config/*.xml "$dir/config/"
+  cp "$ROOT/assets/linux/morumoru.xml" "$dir/config/"
+  cp "$APP" "$dir/bin/morumoru"
+  SETTINGS_RUNS=0
+  # A speed beyond the slider's range is put back on it: 7 at the slow end.
+  run_settings_program "morumoru -root -speed 9"
+  grep -q 'reading /usr/share/xscreensaver/config/morumoru.xml' "$SETTINGS_LOG" ||
+    fail "the settings program did not read morumoru.xml: $(tail -n 3 "$SETTINGS_LOG" | paste -sd' ')"
+  grep -q 'scheduling preview "morumoru -root -speed 7"' "$SETTINGS_LOG" ||
+    fail "no preview with the slider's -speed 7: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
+  [ -n "$PREVIEW" ] || fail "the settings program started no preview"
+  local line environment n
+  # It says "forked" before the child has run the hack.
+  for n in $(seq 30); do
+    line=$(tr '\0' ' ' <"/proc/$PREVIEW/cmdline" 2>/dev/null)
+    [[ $line == morumoru* ]] && break
+    sleep 0.1
+  done
+  environment=$(tr '\0' '\n' <"/proc/$PREVIEW/environ")
+  echo "# preview: $line" >>"$CHECK_DIR/log"
+  [[ $line == *"-speed 7"* ]] || fail "the preview runs '$line'"
+  grep -q '^XSCREENSAVER_WINDOW=0x' <<<"$environment" || fail "the preview has no XSCREENSAVER_WINDOW"
+  kill -0 "$PREVIEW" 2>/dev/null || fail "the preview ended: $(tail -n 3 "$SETTINGS_LOG" | paste -sd' ')"
+  while read -r pid; do [ -n "$pid" ] && stop_pid "$pid"; done <"$WORK/pids"
+  : >"$WORK/pids"
+  # The default, 5, is the slider's own: the line then carries no option.
+  run_settings_program "morumoru -root -speed 5"
+  grep -q 'scheduling preview "morumoru -root"$' "$SETTINGS_LOG" ||
+    fail "-speed 5 is not the slider's default: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
+}
+if ! command -v xscreensaver-settings >/dev/null || ! command -v setpriv >/dev/null; then
+  echo "# skip - xscreensaver's settings program: not installed (Debian package xscreensaver)"
+elif ! unshare -m --propagation private true 2>/dev/null; then
+  echo "# skip - xscreensaver's settings program: no mount namespace allowed here"
+else
+  # Outside the scratch folder, which only its owner may enter.
+  SETTINGS_PROGRAM_DIR=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-xss-settings-XXXXXX")
+  chmod 755 "$SETTINGS_PROGRAM_DIR"
+  check "xscreensaver's settings program reads the slider (1 to 7, default 5) and previews with it" \
+    settings_program_shows_the_slider
+fi
 
 bad_window_id() {
   local output code
