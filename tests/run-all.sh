@@ -44,6 +44,23 @@ run_preset native || status=1
 run_preset win32 || status=1
 run_preset asan || status=1
 
+# The packages (cpack), and the .deb installed, run and removed again.
+packages_ok=1
+(cd build/native && cpack >/dev/null) || packages_ok=0
+(cd build/win32 && cpack >/dev/null) || packages_ok=0
+package_log=$(mktemp)
+if ((packages_ok)); then
+  bash tests/system/package_test.sh build/native/packages/morumoru_*.deb \
+    build/win32/packages/morumoru_*_win32.zip 2>&1 | tee "$package_log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+else
+  echo "not ok - cpack could not make the packages" | tee "$package_log"
+  status=1
+fi
+passed=$((passed + $(grep -c '^ok - ' "$package_log")))
+failed=$((failed + $(grep -c '^not ok - ' "$package_log")))
+rm -f "$package_log"
+
 # Fuzz smoke runs: every target a bounded time from its seed corpus.
 fuzz_log=$(mktemp)
 bash tests/fuzz/run.sh "${MORUMORU_FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"

@@ -1,0 +1,32 @@
+# Packages made by `cpack` from a build folder: a Debian package of the
+# native program, a .zip of the Windows screen saver.
+set(CPACK_PACKAGE_NAME morumoru)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "morumoru")
+set(CPACK_PACKAGE_CONTACT "morumoru developers <morumoru@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver: nine pictures slide across a black screen")
+set(CPACK_PACKAGE_DESCRIPTION
+    "One of nine pictures slides across a black screen, one pixel per step, horizontal and\n"
+    "vertical slides taking turns. Runs on its own (morumoru /s, settings with /c) and as a\n"
+    "hack of xscreensaver, whose settings program offers its speed.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+# Debug information stays in the build folder.
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  # morumoru.scr and the read-me at the top of the archive.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME morumoru_${PROJECT_VERSION}_win32)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  # morumoru_<version>_<architecture>.deb, the Debian way.
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
+endif()
+
+include(CPack)

@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# The packages as users get them:
+#
+#   tests/system/package_test.sh DEB ZIP
+#
+# The .deb's files; installed with apt-get, the program runs in -window-id
+# mode and the dialog's OK, as a user who may not write the program's
+# folder, saves under ~/.config; then the package is removed again. The
+# .zip holds morumoru.scr and its read-me. Installing needs root: elsewhere
+# only the listings are checked. Prints "ok - name" or "not ok - name:
+# reason" per check and ends with "N passed, M failed". Environment:
+# MORUMORU_PACKAGE_DISPLAY (default 94 + MORUMORU_DISPLAY_OFFSET).
+
+set -u
+
+if [ $# -ne 2 ] || [ ! -f "$1" ] || [ ! -f "$2" ]; then
+  echo "usage: $0 DEB ZIP" >&2
+  exit 2
+fi
+DEB=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+ZIP=$2
+export DISPLAY=:${MORUMORU_PACKAGE_DISPLAY:-$((94 + ${MORUMORU_DISPLAY_OFFSET:-0}))}
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-package-XXXXXX")
+chmod 755 "$WORK"
+PASSED=0
+FAILED=0
+PIDS=()
+INSTALLED=0
+XVFB_PID=
+
+fail() {
+  echo "$*" >"$WORK/reason"
+  exit 1
+}
+
+check() {
+  local name=$1
+  shift
+  rm -f "$WORK/reason"
+  ("$@")
+  if (($? == 0)); then
+    echo "ok - $name"
+    PASSED=$((PASSED + 1))
+  else
+    echo "not ok - $name: $(cat "$WORK/reason" 2>/dev/null || echo failed)"
+    FAILED=$((FAILED + 1))
+  fi
+}
+
+stop_pid() {
+  kill "$1" 2>/dev/null
+  for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+  return 0
+}
+
+cleanup() {
+  local pid
+  for pid in "${PIDS[@]}"; do stop_pid "$pid"; done
+  [ -n "$XVFB_PID" ] && stop_pid "$XVFB_PID"
+  ((INSTALLED)) && apt-get remove -y -qq morumoru >/dev/null 2>&1
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# ---------------------------------------------------------------- listings
+
+deb_lists_its_files() {
+  local listing path
+  listing=$(dpkg -c "$DEB") || fail "dpkg -c cannot read $DEB"
+  for path in ./usr/bin/morumoru ./usr/libexec/xscreensaver/morumoru \
+    ./usr/share/xscreensaver/config/morumoru.xml ./usr/share/doc/morumoru/README.md \
+    ./usr/share/doc/morumoru/xscreensaver.md; do
+    grep -q " $path\( \|$\)" <<<"$listing" || fail "no $path in the package"
+  done
+  [[ $(basename "$DEB") =~ ^morumoru_1\.2\.0\.0_[a-z0-9]+\.deb$ ]] || fail "named $(basename "$DEB")"
+  local depends
+  depends=$(dpkg-deb -f "$DEB" Depends)
+  for library in libc6 libx11-6 libxft2; do
+    grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
+  done
+}
+check "the .deb holds the program, the hack's link, the description and the documents" \
+  deb_lists_its_files
+
+zip_holds_the_saver() {
+  local names
+  names=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' \
+    "$ZIP") || fail "cannot read $ZIP"
+  [ "$(sort <<<"$names" | paste -sd' ')" = "README.txt morumoru.scr" ] || fail "the .zip holds: $names"
+  python3 -c 'import sys, zipfile; sys.exit(b"Install" not in zipfile.ZipFile(sys.argv[1]).read("README.txt"))' \
+    "$ZIP" || fail "the read-me does not say how to install"
+}
+check "the .zip holds morumoru.scr and a read-me on installing it" zip_holds_the_saver
+
+if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null || ! command -v setpriv >/dev/null; then
+  echo "# skip - installing the .deb: needs root, apt-get and setpriv"
+  echo "$PASSED passed, $FAILED failed"
+  ((FAILED == 0))
+  exit
+fi
+
+# ---------------------------------------------------------------- installed
+
+if dpkg -s morumoru >/dev/null 2>&1; then
+  echo "morumoru is installed already; not touching it" >&2
+  exit 2
+fi
+if xdpyinfo >/dev/null 2>&1; then
+  echo "display $DISPLAY is already in use" >&2
+  exit 2
+fi
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 300); do
+  xdpyinfo >/dev/null 2>&1 && break
+  sleep 0.1
+done
+
+installs() {
+  # Another apt-get on the machine holds the lock for a while at most.
+  apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$DEB" >"$WORK/apt.log" 2>&1 ||
+    fail "apt-get install: $(tail -n 3 "$WORK/apt.log" | paste -sd' ')"
+  [ "$(command -v morumoru)" = /usr/bin/morumoru ] || fail "morumoru is not on PATH"
+  [ "$(readlink -f /usr/libexec/xscreensaver/morumoru)" = /usr/bin/morumoru ] ||
+    fail "the hack's folder does not lead to the program"
+}
+check "apt-get installs the .deb" installs
+dpkg -s morumoru >/dev/null 2>&1 && INSTALLED=1
+
+runs_in_a_window() {
+  xmessage -geometry 400x300+100+100 host >/dev/null 2>&1 &
+  PIDS+=($!)
+  local host n panel
+  for n in $(seq 50); do
+    host=$(xwininfo -root -children | awk '/"xmessage"/ {print $1}' | tail -n 1)
+    [ -n "$host" ] && break
+    sleep 0.1
+  done
+  [ -n "$host" ] || fail "xmessage did not open a window"
+  morumoru -window-id "$host" >"$WORK/hack.log" 2>&1 &
+  local hack=$!
+  PIDS+=("$hack")
+  for n in $(seq 50); do
+    panel=$(xwininfo -id "$host" -tree | awk '/ 335x300\+/ {print $1; exit}')
+    [ -n "$panel" ] && break
+    sleep 0.1
+  done
+  [ -n "$panel" ] || fail "no picture panel in the window: $(cat "$WORK/hack.log")"
+  local moves
+  moves=$(timeout 1 xev -id "$panel" -event structure | grep -c '^ConfigureNotify')
+  ((moves > 0)) || fail "the panel did not move"
+  kill -0 "$hack" 2>/dev/null || fail "the program ended"
+  echo "# installed program in -window-id mode: $moves panel moves in 1 s"
+}
+check "the installed program draws into a window given with -window-id" runs_in_a_window
+
+# nobody may not write /usr/bin, so OK must save under that user's ~/.config.
+ok_saves_under_config() {
+  local home=$WORK/home
+  mkdir -p "$home"
+  chown 65534:65534 "$home"
+  HOME=$home setpriv --reuid=65534 --regid=65534 --clear-groups env -u XDG_CONFIG_HOME \
+    morumoru /c >"$WORK/dialog.log" 2>&1 &
+  local dialog=$!
+  PIDS+=("$dialog")
+  local n window
+  for n in $(seq 100); do
+    window=$(xdotool search --name '^morumoru screensaver$' 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || fail "no dialog: $(cat "$WORK/dialog.log")"
+  xdotool windowfocus "$window"
+  sleep 0.5
+  xdotool key --delay 50 Left alt+o
+  for n in $(seq 50); do kill -0 "$dialog" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$dialog" 2>/dev/null && fail "the dialog is still open after OK"
+  wait "$dialog"
+  local code=$?
+  ((code == 0)) || fail "exit code $code: $(cat "$WORK/dialog.log")"
+  local ini=$home/.config/morumoru/morumoru.ini
+  [ "$(cat "$ini" 2>/dev/null)" = $'[moruscr]\nspeed=4' ] || fail "$ini holds: $(cat "$ini" 2>&1)"
+  [ "$(stat -c %U "$ini")" = nobody ] || fail "$ini belongs to $(stat -c %U "$ini")"
+  local beside
+  for beside in /usr/bin/morumoru.ini /usr/libexec/xscreensaver/morumoru.ini; do
+    [ -e "$beside" ] && fail "$beside was written"
+  done
+  return 0
+}
+check "the dialog's OK, as a user who cannot write /usr/bin, saves in ~/.config" \
+  ok_saves_under_config
+
+removes() {
+  apt-get remove -y -qq -o DPkg::Lock::Timeout=300 morumoru >"$WORK/apt.log" 2>&1 ||
+    fail "apt-get remove: $(tail -n 3 "$WORK/apt.log" | paste -sd' ')"
+  INSTALLED=0
+  local path
+  for path in /usr/bin/morumoru /usr/libexec/xscreensaver/morumoru \
+    /usr/share/xscreensaver/config/morumoru.xml /usr/share/doc/morumoru; do
+    [ -e "$path" ] || [ -L "$path" ] && fail "$path is left"
+  done
+  return 0
+}
+check "apt-get removes it again, leaving none of its files" removes
+dpkg -s morumoru >/dev/null 2>&1 || INSTALLED=0
+
+echo "$PASSED passed, $FAILED failed"
+((FAILED == 0))
