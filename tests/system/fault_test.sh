@@ -186,11 +186,11 @@ settings_in_config_folder() {
   expect_exit_0 5 "Right, Alt+O"
   INI=$config expect_ini_lines '[moruscr]' 'speed=3'
 
-  # 3 to the power 16 checks of the queue make a step last a tenth of a
-  # second or more; with the defaults the panel would cross the screen
-  # several times in that second. So the panel must be found near the edge it
-  # came in by, and hardly moved a second later.
-  echo 'power=16' >>"$config"
+  # 3 to the power 11 checks of the queue make a step last about a tenth of
+  # a second; with the file unread (speed 5, power 6) the panel would move
+  # some 60 pixels a second. So the panel must be found near the edge it came
+  # in by, and hardly moved a second later.
+  echo 'power=11' >>"$config"
   launch_in_read_only_mount /s
   expect_saver_window
   local first second
