@@ -1,9 +1,9 @@
 // The pace of the show as the person in front of the screen sees it: the real
 // saver form through the real loop on the real backend (X11 natively, Win32
 // under Wine), at every speed the settings dialog offers, with the default
-// power 6. Nothing but the empty-queue inspections of the pump paces a step,
+// power 6. Nothing but the empty-queue checks of the pump paces a step,
 // so beside the table stands the cost of one empty PumpMessages() and of one
-// bare inspection of the same queue, in alternating runs of the same process.
+// bare check of the same queue, in alternating runs of the same process.
 //
 //   pace [seconds per speed, default 3] [least steps per speed, default 3]
 //        [pump runs, default 15] [highest speed, default 7; 0: the pump figures only]
@@ -15,8 +15,8 @@
 
 #include "bench_table.h"
 #include "forms/application.h"
-#include "pace_inspection.h"
 #include "platform/native.h"
+#include "queue_check.h"
 #include "saver/delay_count.h"
 #include "saver/saver_window.h"
 
@@ -55,7 +55,7 @@ class Bench {
     // Whatever the showing queued (paints, activation) is taken first.
     auto end = Clock::now() + std::chrono::milliseconds(300);
     while (Clock::now() < end) app_->PumpMessages();
-    bare_ = bench::MakeBareInspection(*windows_);
+    bare_ = bench::MakeBareQueueCheck(*windows_);
   }
   bool Opened() const { return app_ != nullptr; }
   bool Interrupted() const { return app_->QuitSeen(); }
@@ -81,7 +81,7 @@ class Bench {
     return {speed, steps_, Seconds(now - start)};
   }
 
-  // Nanoseconds per empty PumpMessages() and per bare inspection, one
+  // Nanoseconds per empty PumpMessages() and per bare check, one
   // median each over `runs` alternating pairs of short runs, and the median
   // of the pairs' own ratios (a pair shares its moment's load).
   struct PumpFigures {
@@ -125,7 +125,7 @@ class Bench {
   std::unique_ptr<platform::WindowSystem> windows_;
   std::unique_ptr<TApplication> app_;
   Tmorumoru* saver_ = nullptr;
-  std::unique_ptr<bench::BareInspection> bare_;
+  std::unique_ptr<bench::BareQueueCheck> bare_;
   long steps_ = 0;
 };
 
@@ -158,9 +158,9 @@ int main(int argc, char** argv) {
       "vertical one %d ==\n",
       kPower, screen.width, screen.height, across, down);
   // The last column shows the pump as the clock: a step's time over its
-  // inspections, near the bare inspection's cost once DelayCount is large.
+  // checks, near the bare check's cost once DelayCount is large.
   std::printf("%5s %10s %7s %12s %12s %14s %14s %16s\n", "speed", "DelayCount", "steps", "steps/s",
-              "ms/step", "s/horizontal", "s/vertical", "ns/inspection");
+              "ms/step", "s/horizontal", "s/vertical", "ns/check");
   for (int32_t speed = 1; speed <= highest; ++speed) {
     Pace pace = bench.Run(speed, seconds, leastSteps);
     if (bench.Interrupted()) {
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
                 perStep * 1e3, perStep * across, perStep * down, perStep * 1e9 / delayCount);
     std::fflush(stdout);
   }
-  bench::PrintTable("one empty PumpMessages() beside one bare inspection (median of " +
+  bench::PrintTable("one empty PumpMessages() beside one bare check (median of " +
                         std::to_string(runs) + " alternating runs)",
                     "ns/call", {{"app.PumpMessages()", pump.pump, bench.BareName(), pump.bare}});
   std::printf("median of the %d pairs' own ratios: %.2f\n", runs, pump.pairRatio);

@@ -169,7 +169,9 @@ TEST_F(SlideEngineTest, ScreenSmallerThanPanelKeepsPanelOnScreen) {
     headless.counter = seed * 7919;
     bool idleDone = true;
     EffectStep(stage, headless, 1, 0, idleDone);
-    if (Engine.moveKind == 1 || Engine.moveKind == 2) EXPECT_EQ(stage.panel.top, 0);
+    if (Engine.moveKind == 1 || Engine.moveKind == 2) {
+      EXPECT_EQ(stage.panel.top, 0);
+    }
   }
 }
 

@@ -1,14 +1,14 @@
 #include <X11/Xlib.h>
 
-#include "pace_inspection.h"
 #include "platform/x11/x11_window_system.h"
+#include "queue_check.h"
 
 namespace morumoru::bench {
 namespace {
 
-class X11Inspection : public BareInspection {
+class X11QueueCheck : public BareQueueCheck {
  public:
-  explicit X11Inspection(Display* display) : display_(display) {}
+  explicit X11QueueCheck(Display* display) : display_(display) {}
   std::string Name() const override { return "XEventsQueued(QueuedAfterReading)"; }
   void Look(int calls) override {
     for (int i = 0; i < calls; ++i) {
@@ -25,9 +25,9 @@ class X11Inspection : public BareInspection {
 
 }  // namespace
 
-std::unique_ptr<BareInspection> MakeBareInspection(platform::WindowSystem& windows) {
+std::unique_ptr<BareQueueCheck> MakeBareQueueCheck(platform::WindowSystem& windows) {
   auto& x11 = static_cast<platform::x11::X11WindowSystem&>(windows);
-  return std::make_unique<X11Inspection>(x11.display());
+  return std::make_unique<X11QueueCheck>(x11.display());
 }
 
 }  // namespace morumoru::bench

@@ -1,11 +1,11 @@
 #include <windows.h>
 
-#include "pace_inspection.h"
+#include "queue_check.h"
 
 namespace morumoru::bench {
 namespace {
 
-class Win32Inspection : public BareInspection {
+class Win32QueueCheck : public BareQueueCheck {
  public:
   std::string Name() const override { return "PeekMessageW(PM_REMOVE)"; }
   void Look(int calls) override {
@@ -21,8 +21,8 @@ class Win32Inspection : public BareInspection {
 
 }  // namespace
 
-std::unique_ptr<BareInspection> MakeBareInspection(platform::WindowSystem&) {
-  return std::make_unique<Win32Inspection>();
+std::unique_ptr<BareQueueCheck> MakeBareQueueCheck(platform::WindowSystem&) {
+  return std::make_unique<Win32QueueCheck>();
 }
 
 }  // namespace morumoru::bench

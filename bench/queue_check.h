@@ -1,5 +1,5 @@
 #pragma once
-// What an empty-queue inspection is made of on each window system, for the
+// What an empty-queue check is made of on each window system, for the
 // pace benchmark: the bare call that the backend's empty Peek must cost, and
 // no less.
 
@@ -10,9 +10,9 @@
 
 namespace morumoru::bench {
 
-class BareInspection {
+class BareQueueCheck {
  public:
-  virtual ~BareInspection() = default;
+  virtual ~BareQueueCheck() = default;
   // The call, as a reader would write it against the raw API.
   virtual std::string Name() const = 0;
   // `calls` bare looks at the queue (handling whatever shows up).
@@ -20,6 +20,6 @@ class BareInspection {
 };
 
 // Over the connection or queue that `windows` itself uses.
-std::unique_ptr<BareInspection> MakeBareInspection(platform::WindowSystem& windows);
+std::unique_ptr<BareQueueCheck> MakeBareQueueCheck(platform::WindowSystem& windows);
 
 }  // namespace morumoru::bench
