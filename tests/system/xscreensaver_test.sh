@@ -557,6 +557,14 @@ settings_program_shows_the_slider() {
   run_settings_program "morumoru -root -speed 5"
   grep -q 'scheduling preview "morumoru -root"$' "$SETTINGS_LOG" ||
     fail "-speed 5 is not the slider's default: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
+  while read -r pid; do [ -n "$pid" ] && stop_pid "$pid"; done <"$WORK/pids"
+  : >"$WORK/pids"
+  # "Show frame rate" is a box the program knows: the line is read into the
+  # widgets (the speed put back on the slider) and written out again with
+  # --fps, rather than kept as a line it cannot show.
+  run_settings_program "morumoru -root -speed 9 --fps"
+  grep -q 'scheduling preview "morumoru -root -speed 7 --fps"$' "$SETTINGS_LOG" ||
+    fail "--fps is not the description's box: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
 }
 if ! command -v xscreensaver-settings >/dev/null || ! command -v setpriv >/dev/null; then
   echo "# skip - xscreensaver's settings program: not installed (Debian package xscreensaver)"
@@ -566,7 +574,7 @@ else
   # Outside the scratch folder, which only its owner may enter.
   SETTINGS_PROGRAM_DIR=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-xss-settings-XXXXXX")
   chmod 755 "$SETTINGS_PROGRAM_DIR"
-  check "xscreensaver's settings program reads the slider (1 to 7, default 5) and previews with it" \
+  check "xscreensaver's settings program reads the slider (1 to 7, default 5) and the frame-rate box" \
     settings_program_shows_the_slider
 fi
 
