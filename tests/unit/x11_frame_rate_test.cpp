@@ -1,9 +1,9 @@
 // The figures of the -fps line.
 #if defined(MORUMORU_BACKEND_X11)
 
-#include <gtest/gtest.h>
-
 #include "platform/x11/x11_frame_rate.h"
+
+#include <gtest/gtest.h>
 
 namespace morumoru::platform::x11 {
 namespace {
