@@ -11,7 +11,7 @@
 # folder (logs, screenshots). Exits 77 (skipped) for a 32-bit .scr on a host
 # that cannot run 32-bit programs. Environment: MORUMORU_WINEPREFIX (default
 # $TMPDIR/morumoru-wine64-system, made on first use), MORUMORU_SYSTEM_BUDGET
-# (seconds for the whole run, default 600), MORUMORU_SCREENSHOTS (folder for
+# (seconds for the whole run, default 900), MORUMORU_SCREENSHOTS (folder for
 # the screenshots, default the scratch folder).
 
 set -u
@@ -64,7 +64,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-system-XXXXXX")
 : >"$WORK/pids"
 RUN_START_MS=$(($(date +%s%N) / 1000000))
 # Every scenario has its own timeout; this bounds the whole run besides.
-RUN_BUDGET=${MORUMORU_SYSTEM_BUDGET:-600}
+RUN_BUDGET=${MORUMORU_SYSTEM_BUDGET:-900}
 # Screenshots of the saver and the dialog; MORUMORU_SCREENSHOTS=docs refreshes
 # the ones the README shows.
 SHOTS_DIR=${MORUMORU_SCREENSHOTS:-$WORK/screenshots}
