@@ -340,7 +340,10 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
     XMoveWindow(display_, win->xid, bounds.left, bounds.top);
   }
   if (!win->parent && win->style == FormStyle::kDialog) SetDialogHints(*win);
-  if (win->kind == WindowKind::kPanel) {
+  // A moved window keeps its contents in the server, which sends an exposure
+  // for any part that comes into view (from beyond the screen's edge): only a
+  // new size needs a repaint.
+  if (resized && win->kind == WindowKind::kPanel) {
     PaintPanel(*win);
   } else if (win->draw && resized) {
     Paint(*win);
