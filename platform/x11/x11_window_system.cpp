@@ -178,12 +178,15 @@ bool X11WindowSystem::KeepPace(Message& message) {
   looksPerCheck_ = static_cast<long>(std::clamp<int64_t>(fit, 1, most));
   pace_ += looksOwed_ * inspectionCost_;
   looksOwed_ = 0;
+  bool requested = NextRequest(display_) != requestAtCheck_;
   requestAtCheck_ = NextRequest(display_);
   checkedAt_ = now;
   if (pace_ < now - kMostBehind) pace_ = now;
   if (pace_ - now <= kPaceSlack) {
     // No wait worth a wake-up: the looks cost more than their time (a slow
-    // machine, speed 1). Read the connection now and then, as a look must.
+    // machine, speed 1). What was drawn goes out (a paint between moves);
+    // the connection is read now and then, as a look must.
+    if (requested) XFlush(display_);
     if (now - readAt_ < kCheckEvery) return false;
     readAt_ = now;
     return XEventsQueued(display_, QueuedAfterReading) > 0 && TakeEvent(message);

@@ -176,6 +176,8 @@ class X11WindowSystem : public WindowSystem {
   void ApplyCursor(Window xid);
   void Paint(Win& win);
   void PaintPanel(Win& win);
+  void PaintPanelComingIntoView(Win& win, const Rect& before);
+  void CopyPanelPart(Win& win, int32_t x, int32_t y, int32_t width, int32_t height);
   void FocusTopLevel(Window xid);
   bool WindowManagerRunning();
   std::string ReadTitle(Window xid, bool& found);
