@@ -125,8 +125,8 @@ class Bench {
     }
   }
 
-  // Time and CPU time per empty PumpMessages() and per bare check, medians
-  // over `runs` alternating pairs.
+  // Time and CPU time per empty PumpMessages() (all runs together) and per
+  // bare check (median), over `runs` alternating pairs.
   struct PumpFigures {
     double pumpWall, pumpCpu, bareWall, bareCpu;
   };
@@ -155,8 +155,14 @@ class Bench {
           bareCpu.back());
       std::fflush(stdout);
     }
-    return {bench::Median(pumpWall), bench::Median(pumpCpu), bench::Median(bareWall),
-            bench::Median(bareCpu)};
+    // The pump by its runs together: a run leaves the looks of its last
+    // check owed, and the next one sleeps them off.
+    auto mean = [](const std::vector<double>& values) {
+      double sum = 0;
+      for (double value : values) sum += value;
+      return values.empty() ? 0 : sum / static_cast<double>(values.size());
+    };
+    return {mean(pumpWall), mean(pumpCpu), bench::Median(bareWall), bench::Median(bareCpu)};
   }
 
  private:
@@ -292,8 +298,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   bench::PrintTable(
-      "one empty PumpMessages() beside one bare check (median of " + std::to_string(runs) +
-          " alternating runs)",
+      "one empty PumpMessages() (all " + std::to_string(runs) +
+          " runs together) beside one bare check (median), alternating runs",
       "ns/call",
       {{"app.PumpMessages(), time", pump.pumpWall, bench.BareName() + ", time", pump.bareWall},
        {"app.PumpMessages(), CPU time", pump.pumpCpu, bench.BareName() + ", CPU", pump.bareCpu}});

@@ -42,9 +42,10 @@ constexpr auto kMostBehind = std::chrono::milliseconds(100);
 // Looks are added to the clock at least this often in real time, and while
 // the clock does not run ahead the connection is read as often.
 constexpr auto kCheckEvery = std::chrono::milliseconds(1);
-// The most time one check adds: a long run of looks is slept off in waits of
-// about a frame each, never in one long one.
-constexpr auto kLongestWait = std::chrono::milliseconds(16);
+// The most time one check adds: a little more than the longest step (117.65
+// ms at speed 7), so that a step is one wake-up at every speed; each wake-up
+// costs more than all the looks of a millisecond.
+constexpr auto kLongestWait = std::chrono::milliseconds(125);
 
 }  // namespace
 

@@ -279,27 +279,31 @@ double Median3(double a, double b, double c) {
 }
 
 // The saver's pace is a count of empty looks at the queue: each costs the
-// nominal time, and that time is spent asleep. Three runs of a second each,
-// judged by their medians, so one run disturbed by the load decides nothing.
+// nominal time, and that time is spent asleep. Each run ends as a step does,
+// with a request and one more look, which settles what the looks still owe.
+// Three seconds judged as a whole; the processor share by the median.
 TEST_F(X11PlatformTest, EmptyLooksCostTheirNominalTimeAsleep) {
   Drain();
   constexpr int kLooks = 1'000'000;
   const double nominal = kLooks * std::chrono::duration<double>(x11::kEmptyInspectionCost).count();
-  double ratio[3], busy[3];
+  double total = 0;
+  double busy[3];
   for (int run = 0; run < 3; ++run) {
     Message message;
     int taken = 0;
     double cpu = ThreadCpuSeconds();
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kLooks; ++i) taken += platform_->Peek(message);
+    platform_->SetText(application_, Title());
+    taken += platform_->Peek(message);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(taken, 0);
-    ratio[run] = wall / nominal;
+    total += wall;
     busy[run] = (ThreadCpuSeconds() - cpu) / wall;
     std::printf("%d empty looks: %.3f s (%.3f of nominal), CPU %.1f %% of it\n", kLooks, wall,
-                ratio[run], 100 * busy[run]);
+                wall / nominal, 100 * busy[run]);
   }
-  EXPECT_NEAR(Median3(ratio[0], ratio[1], ratio[2]), 1.0, 0.1);
+  EXPECT_NEAR(total / (3 * nominal), 1.0, 0.1);
   EXPECT_LT(Median3(busy[0], busy[1], busy[2]), 0.25) << "the looks spin instead of sleeping";
 }
 
