@@ -177,12 +177,14 @@ bool X11WindowSystem::KeepPace(Message& message) {
   int64_t fit =
       spent > 0 ? looksOwed_ * std::chrono::nanoseconds(kCheckEvery).count() / spent : most;
   looksPerCheck_ = static_cast<long>(std::clamp<int64_t>(fit, 1, most));
+  // Real time too far ahead: the clock starts again from now, with these
+  // looks still to pay.
+  if (pace_ < now - kMostBehind) pace_ = now;
   pace_ += looksOwed_ * inspectionCost_;
   looksOwed_ = 0;
   bool requested = NextRequest(display_) != requestAtCheck_;
   requestAtCheck_ = NextRequest(display_);
   checkedAt_ = now;
-  if (pace_ < now - kMostBehind) pace_ = now;
   if (pace_ - now <= kPaceSlack) {
     // No wait worth a wake-up: the looks cost more than their time (a slow
     // machine, speed 1). What was drawn goes out (a paint between moves);
