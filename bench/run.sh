@@ -106,6 +106,8 @@ ensure_display() {
   if DISPLAY=:$number xdpyinfo >/dev/null 2>&1; then return 0; fi
   Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset >"$BUILD_ROOT.xvfb$number.log" 2>&1 &
   STARTED_XVFB+=($!)
+  # pace prints the server's CPU time per step when it knows the server.
+  [ "$number" = "$NATIVE_DISPLAY" ] && export PACE_XSERVER_PID=$!
   for _ in $(seq 50); do
     DISPLAY=:$number xdpyinfo >/dev/null 2>&1 && return 0
     sleep 0.1

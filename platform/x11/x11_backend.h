@@ -3,6 +3,7 @@
 // parts (host choice, key mapping, picture decoding) its tests reach. No X11
 // headers here, so tests need none.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,8 +17,16 @@
 
 namespace morumoru::platform {
 
+namespace x11 {
+// What one empty look at the queue costs natively: about an empty PeekMessage
+// on a current Windows PC. The saver's pace is a count of these looks; the
+// time is spent asleep, watching the connection.
+inline constexpr std::chrono::nanoseconds kEmptyInspectionCost = std::chrono::microseconds(1);
+}  // namespace x11
+
 // The X11 window system on $DISPLAY, or null when no display can be opened.
-std::unique_ptr<WindowSystem> CreateX11WindowSystem();
+std::unique_ptr<WindowSystem> CreateX11WindowSystem(
+    std::chrono::nanoseconds inspectionCost = x11::kEmptyInspectionCost);
 
 namespace x11 {
 struct HostChoice;

@@ -255,4 +255,52 @@ void X11WindowSystem::PaintPanel(Win& win) {
   }
 }
 
+void X11WindowSystem::PaintPanelComingIntoView(Win& win, const Rect& before) {
+  // The server copies what was in view along with the window and asks for
+  // the rest with an exposure, but the panel has no background: until that
+  // exposure is answered the strip that came in from the edge would show
+  // what was there. Paint it in the same flush as the move instead.
+  const Win* parent = Find(win.parent);
+  if (!parent) return;
+  Size extra = FrameExtra(*parent);
+  int32_t parentWidth = parent->bounds.width - extra.width;
+  int32_t parentHeight = parent->bounds.height - extra.height;
+  struct Span {
+    int32_t left, top, right, bottom;  // in the panel's coordinates
+    bool Empty() const { return left >= right || top >= bottom; }
+  };
+  auto inView = [&](const Rect& at) {
+    return Span{std::max(0, -at.left), std::max(0, -at.top),
+                std::min(at.width, parentWidth - at.left),
+                std::min(at.height, parentHeight - at.top)};
+  };
+  Span now = inView(win.bounds);
+  Span was = inView(before);
+  if (now.Empty()) return;
+  if (was.Empty()) {
+    CopyPanelPart(win, now.left, now.top, now.right - now.left, now.bottom - now.top);
+    return;
+  }
+  // Beside what was in view, then above and below it.
+  int32_t middleLeft = std::max(now.left, was.left);
+  int32_t middleRight = std::min(now.right, was.right);
+  CopyPanelPart(win, now.left, now.top, std::min(now.right, was.left) - now.left,
+                now.bottom - now.top);
+  CopyPanelPart(win, middleRight, now.top, now.right - middleRight, now.bottom - now.top);
+  CopyPanelPart(win, middleLeft, now.top, middleRight - middleLeft,
+                std::min(now.bottom, was.top) - now.top);
+  int32_t below = std::max(now.top, was.bottom);
+  CopyPanelPart(win, middleLeft, below, middleRight - middleLeft, now.bottom - below);
+}
+
+void X11WindowSystem::CopyPanelPart(Win& win, int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return;
+  if (!win.picture || x + width > win.pictureSize.width || y + height > win.pictureSize.height) {
+    PaintPanel(win);  // past the picture: black, which PaintPanel fills
+    return;
+  }
+  XCopyArea(display_, win.picture, win.xid, gc_, x, y, static_cast<unsigned>(width),
+            static_cast<unsigned>(height), x, y);
+}
+
 }  // namespace morumoru::platform::x11

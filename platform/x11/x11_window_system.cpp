@@ -32,6 +32,21 @@ constexpr uint32_t kButtonDownCode = 0x0201;
 constexpr uint32_t kButtonUpCode = 0x0202;
 constexpr uint32_t kOtherCode = 0x0400;
 
+// The pace clock (see Peek). A lead shorter than this is not worth a wake-up;
+// it is carried to the next check.
+constexpr auto kPaceSlack = std::chrono::milliseconds(2);
+// Real time may run this far ahead of the pace clock (a late wake-up, a slow
+// step) and the looks that follow make it up without a wait; beyond it the
+// clock is set to real time, so a pause or a slow machine builds no debt.
+constexpr auto kMostBehind = std::chrono::milliseconds(100);
+// Looks are added to the clock at least this often in real time, and while
+// the clock does not run ahead the connection is read as often.
+constexpr auto kCheckEvery = std::chrono::milliseconds(1);
+// The most time one check adds: a little more than the longest step (117.65
+// ms at speed 7), so that a step is one wake-up at every speed; each wake-up
+// costs more than all the looks of a millisecond.
+constexpr auto kLongestWait = std::chrono::milliseconds(125);
+
 }  // namespace
 
 int IgnoreXError(Display*, XErrorEvent*) {
@@ -50,7 +65,10 @@ Display* OpenDisplay() {
   return display;
 }
 
-X11WindowSystem::X11WindowSystem(Display* display, Window host) : display_(display) {
+X11WindowSystem::X11WindowSystem(Display* display, Window host,
+                                 std::chrono::nanoseconds inspectionCost)
+    : display_(display), inspectionCost_(std::max(inspectionCost, std::chrono::nanoseconds(1))) {
+  pace_ = checkedAt_ = readAt_ = Clock::now();
   XSetErrorHandler(IgnoreXError);
   screen_ = DefaultScreen(display_);
   XWindowAttributes hostAttributes{};
@@ -142,10 +160,57 @@ bool X11WindowSystem::Peek(Message& message) {
     message.key = 0;
     return true;
   }
-  // Nothing read yet: ask the connection itself, every time. The saver's pace
-  // is a count of these looks, so each must be as real as a PeekMessage on
-  // Windows; a cheaper answer would only make the show race.
-  if (XEventsQueued(display_, QueuedAfterReading) > 0) return TakeEvent(message);
+  // An empty look. The saver's pace is a count of these, so each costs a
+  // fixed time, as a PeekMessage does on Windows; here it is spent asleep on
+  // the connection rather than spinning. Counting is all a look does until
+  // enough have gathered or a request went out (a step's move): then
+  // KeepPace adds them to the pace clock and sleeps off its lead.
+  if (++looksOwed_ < looksPerCheck_ && NextRequest(display_) == requestAtCheck_) return false;
+  return KeepPace(message);
+}
+
+bool X11WindowSystem::KeepPace(Message& message) {
+  Clock::time_point now = Clock::now();
+  // Check again after as many looks as took kCheckEvery this time (the
+  // spinning between waits), but never owe more than kLongestWait at once.
+  int64_t spent = std::chrono::duration_cast<std::chrono::nanoseconds>(now - checkedAt_).count();
+  int64_t most = std::max<int64_t>(1, kLongestWait / inspectionCost_);
+  int64_t fit =
+      spent > 0 ? looksOwed_ * std::chrono::nanoseconds(kCheckEvery).count() / spent : most;
+  looksPerCheck_ = static_cast<long>(std::clamp<int64_t>(fit, 1, most));
+  // Real time too far ahead: the clock starts again from now, with these
+  // looks still to pay.
+  if (pace_ < now - kMostBehind) pace_ = now;
+  pace_ += looksOwed_ * inspectionCost_;
+  looksOwed_ = 0;
+  bool requested = NextRequest(display_) != requestAtCheck_;
+  requestAtCheck_ = NextRequest(display_);
+  checkedAt_ = now;
+  if (pace_ - now <= kPaceSlack) {
+    // No wait worth a wake-up: the looks cost more than their time (a slow
+    // machine, speed 1). What was drawn goes out (a paint between moves);
+    // the connection is read now and then, as a look must.
+    if (requested) XFlush(display_);
+    if (now - readAt_ < kCheckEvery) return false;
+    readAt_ = now;
+    return XEventsQueued(display_, QueuedAfterReading) > 0 && TakeEvent(message);
+  }
+  // Send the show's requests, then wait on the connection until the clock is
+  // reached or the server sends something, which this look returns at once.
+  if (XEventsQueued(display_, QueuedAfterFlush) > 0) return TakeEvent(message);
+  pollfd fd{connection_, POLLIN, 0};
+  while (now < pace_) {
+    auto lead = std::chrono::duration_cast<std::chrono::nanoseconds>(pace_ - now);
+    timespec timeout{static_cast<time_t>(lead.count() / 1'000'000'000),
+                     static_cast<long>(lead.count() % 1'000'000'000)};
+    int ready = ppoll(&fd, 1, &timeout, nullptr);
+    now = Clock::now();
+    if (ready > 0 && XEventsQueued(display_, QueuedAfterReading) > 0) {
+      checkedAt_ = readAt_ = now;
+      return TakeEvent(message);
+    }
+  }
+  checkedAt_ = readAt_ = now;
   return false;
 }
 
@@ -506,10 +571,10 @@ int X11WindowSystem::ShowCursor(bool show) {
 
 }  // namespace x11
 
-std::unique_ptr<WindowSystem> CreateX11WindowSystem() {
+std::unique_ptr<WindowSystem> CreateX11WindowSystem(std::chrono::nanoseconds inspectionCost) {
   Display* display = x11::OpenDisplay();
   if (!display) return nullptr;
-  return std::make_unique<x11::X11WindowSystem>(display);
+  return std::make_unique<x11::X11WindowSystem>(display, 0, inspectionCost);
 }
 
 }  // namespace morumoru::platform

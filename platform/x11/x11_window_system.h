@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -67,8 +68,10 @@ int32_t TextHeight(Display* display, XftFont* font, std::string_view text);
 class X11WindowSystem : public WindowSystem {
  public:
   // With a host window the saver form lives inside it, as a hack of
-  // xscreensaver: no input, no cursor changes, no title, no grabs.
-  explicit X11WindowSystem(Display* display, Window host = 0);
+  // xscreensaver: no input, no cursor changes, no title, no grabs. An empty
+  // look at the queue costs `inspectionCost` of time (see Peek).
+  explicit X11WindowSystem(Display* display, Window host = 0,
+                           std::chrono::nanoseconds inspectionCost = kEmptyInspectionCost);
   ~X11WindowSystem() override;
   X11WindowSystem(const X11WindowSystem&) = delete;
   X11WindowSystem& operator=(const X11WindowSystem&) = delete;
@@ -155,6 +158,7 @@ class X11WindowSystem : public WindowSystem {
   // x11_window_system.cpp
   void InternAtoms();
   bool TakeEvent(Message& message);
+  bool KeepPace(Message& message);
   void HandleSystemEvent(const XEvent& event);
   Event MakeEvent(EventType type, const Win& win, const NativeEvent& native) const;
   static uint32_t ShiftBits(uint32_t state);
@@ -175,6 +179,8 @@ class X11WindowSystem : public WindowSystem {
   void ApplyCursor(Window xid);
   void Paint(Win& win);
   void PaintPanel(Win& win);
+  void PaintPanelComingIntoView(Win& win, const Rect& before);
+  void CopyPanelPart(Win& win, int32_t x, int32_t y, int32_t width, int32_t height);
   void FocusTopLevel(Window xid);
   bool WindowManagerRunning();
   std::string ReadTitle(Window xid, bool& found);
@@ -220,6 +226,16 @@ class X11WindowSystem : public WindowSystem {
   Window saverGrab_ = 0;  // the saver form holding the pointer and keyboard grabs
   Window application_ = 0;
   bool quitPending_ = false;
+  // The pace clock: where the empty looks so far have brought the show's
+  // time (see Peek), the looks not yet added to it, and when to add them.
+  using Clock = std::chrono::steady_clock;
+  std::chrono::nanoseconds inspectionCost_;
+  Clock::time_point pace_;
+  Clock::time_point checkedAt_;  // the clock's last reading, after any wait
+  Clock::time_point readAt_;     // the connection's last reading
+  long looksOwed_ = 0;
+  long looksPerCheck_ = 1;
+  unsigned long requestAtCheck_ = 0;
   uint32_t currentState_ = 0;  // modifiers of the message being handled
   uint32_t currentKeysym_ = 0;
   int panelMovesSinceSync_ = 0;

@@ -331,6 +331,7 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   Win* win = Find(window);
   if (!win) return;
   bool resized = bounds.width != win->bounds.width || bounds.height != win->bounds.height;
+  Rect before = win->bounds;
   win->bounds = bounds;
   Size extra = FrameExtra(*win);
   if (resized || !win->parent) {
@@ -340,8 +341,14 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
     XMoveWindow(display_, win->xid, bounds.left, bounds.top);
   }
   if (!win->parent && win->style == FormStyle::kDialog) SetDialogHints(*win);
+  // A moved panel keeps its contents in the server: only a new size needs a
+  // repaint, and a move only the part that came into view.
   if (win->kind == WindowKind::kPanel) {
-    PaintPanel(*win);
+    if (resized) {
+      PaintPanel(*win);
+    } else {
+      PaintPanelComingIntoView(*win, before);
+    }
   } else if (win->draw && resized) {
     Paint(*win);
   }
