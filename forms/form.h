@@ -102,6 +102,8 @@ class TForm : public platform::WindowEvents {
   // the platform, loaded once here.
   void LoadLayout(std::string_view text);
   void SetViewVisible(TControl& view, bool visible);
+  // Shows the last visible view of the panel, if that is not what it shows.
+  void RefreshPanel(TControl& panel);
   void Close();
 
   virtual void FormCreate() {}
@@ -119,7 +121,6 @@ class TForm : public platform::WindowEvents {
  private:
   void DispatchEvent(const platform::Event& event);
   TControl* AddControl(const LayoutObject& object, TControl* parent);
-  void RefreshPanel(TControl& panel);
 
   TApplication& application_;
   platform::WindowId handle_ = platform::kNoWindow;
