@@ -21,7 +21,6 @@ struct FakeStage : SlideStage {
   int moves = 0;
   std::vector<platform::Rect> places;  // every place the panel was put
 
-
   platform::Size Screen() override { return screen; }
   platform::Rect Panel() override { return panel; }
   void MoveTo(int32_t left, int32_t top) {
@@ -191,8 +190,8 @@ TEST_F(SlideEngineTest, ShrunkScreenStillEndsTheSlide) {
 }
 
 bool OnScreen(const platform::Rect& panel, const platform::Size& screen) {
-  return panel.left < screen.width && panel.left + panel.width > 0 &&
-         panel.top < screen.height && panel.top + panel.height > 0;
+  return panel.left < screen.width && panel.left + panel.width > 0 && panel.top < screen.height &&
+         panel.top + panel.height > 0;
 }
 
 // The new picture must never stand on the screen before it slides in: the
