@@ -110,6 +110,62 @@ relaunch_works() {
 }
 scenario "S2 after the saver ended a new launch works" relaunch_works
 
+# Every place the panel takes, from its window's structure events (xev, a
+# separate client): a move of more than one pixel is a placement for the next
+# slide, and it must land off the screen, so that the new picture is first
+# seen coming in from the edge. Prints "changes on-screen-placements".
+count_placements() {
+  awk -v w="$SCREEN_W" -v h="$SCREEN_H" '
+    match($0, /\(-?[0-9]+,-?[0-9]+\), width [0-9]+, height [0-9]+/) {
+      split(substr($0, RSTART + 1, RLENGTH - 1), f, /[,)]|, width |, height /)
+      x = f[1] + 0; y = f[2] + 0; pw = f[4] + 0; ph = f[5] + 0
+      if (seen && (x - px) ^ 2 + (y - py) ^ 2 > 1) {
+        if (x < w && x + pw > 0 && y < h && y + ph > 0) {
+          on++
+          if (on <= 3) printf "# on the screen: %d,%d after %d,%d\n", x, y, px, py > "/dev/stderr"
+        } else {
+          changes++
+        }
+      }
+      px = x; py = y; seen = 1
+    }
+    END { printf "%d %d\n", changes, on }' "$1"
+}
+
+# Speed 1 gives the most slide changes in the least time.
+new_picture_never_flashes() {
+  new_app_dir
+  write_ini '[moruscr]' 'speed=1'
+  launch /s
+  expect_saver_window
+  local panel
+  panel=$(xwininfo -id "$SAVER_ID" -tree | awk '/ 335x300[+-]/ {print $1; exit}')
+  [ -n "$panel" ] || fail "no 335x300 panel window in the saver window"
+  local events=$SCENARIO_DIR/panel-events.txt
+  xev -id "$panel" -event structure >"$events" 2>&1 &
+  local recorder=$!
+  echo "$recorder" >>"$WORK/pids"
+  local n changes=0 on=0
+  for n in $(seq 60); do
+    sleep 1
+    read -r changes on <<<"$(count_placements "$events" 2>/dev/null)"
+    ((changes >= 110)) && break
+  done
+  kill "$recorder" 2>/dev/null
+  wait "$recorder" 2>/dev/null
+  read -r changes on <<<"$(count_placements "$events")"
+  log "$(grep -c ConfigureNotify "$events") panel moves, $changes slide changes, $on placements on the screen"
+  ((changes >= 100)) || fail "only $changes slide changes recorded in 60 s"
+  ((on == 0)) || fail "$on of $((changes + on)) placements put the panel on the screen"
+  press a
+  expect_exit_0 5 "letter key"
+}
+# Wine draws child windows into their parent's X window: there the panel has
+# no window of its own to watch.
+if [ "$TARGET" = native ]; then
+  scenario "S2 a new picture is never seen before it slides in" new_picture_never_flashes
+fi
+
 no_ini_written() {
   new_app_dir
   launch /s
