@@ -81,7 +81,10 @@ std::string LastChanceText(const std::exception& error, platform::OsServices& os
   std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset));
   std::string text = own ? own->ClassName() : "Exception";
   text += " がモジュール " + module + " の " + address + " で発生しました。\r\n";
-  text += TApplication::BoxText(error.what()) + "\r\n";
+  // Unlike the error box, any last character but "." gets one.
+  std::string message = error.what();
+  if (!message.empty() && message.back() != '.') message += '.';
+  text += message + "\r\n";
   return text;
 }
 

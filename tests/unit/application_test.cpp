@@ -79,6 +79,16 @@ TEST(ApplicationTitle, FromExecutableName) {
   EXPECT_EQ(headless.At(app.Handle()).text, "Slides");
 }
 
+// Not only A to Z: the system's lower case for every character after the
+// first, which stays as it is.
+TEST(ApplicationTitle, LowersEveryCharacterAfterTheFirst) {
+  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\ÄBC.SCR", PathStyle::Windows), "Äbc");
+  EXPECT_EQ(TApplication::TitleFromModulePath("/opt/ÖÄÜ.scr", PathStyle::Posix), "Öäü");
+  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\ＡＢＣ.scr", PathStyle::Windows), "Ａｂｃ");
+  EXPECT_EQ(TApplication::TitleFromModulePath("/x/ΣΩ-ЖЯ", PathStyle::Posix), "Σω-жя");
+  EXPECT_EQ(TApplication::TitleFromModulePath("/x/日本ABC", PathStyle::Posix), "日本abc");
+}
+
 TEST_F(ApplicationTest, OneMessagePerTurnAndIdleOnlyWhenEmpty) {
   Form();
   int idles = 0;
