@@ -90,6 +90,8 @@ class TForm : public platform::WindowEvents {
   TControl* FocusedControl() const;
   std::vector<TControl*> TabOrder() const;
   bool SelectNext(bool forward);
+  // Arrow keys: the next or previous control in the focused one's container.
+  void SelectInGroup(TControl& focused, bool forward);
   void FocusFirst();
 
   // Dialog keys: true when the key is taken and must go no further.
