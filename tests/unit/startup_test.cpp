@@ -142,5 +142,20 @@ TEST(LastChanceText, SecondLineGetsAPeriodUnlessItHasOne) {
   EXPECT_EQ(secondLine(""), "");
 }
 
+TEST(InformationRequested, HelpAndVersionOnlyAsTheFirstArgument) {
+  auto help = InformationRequested("morumoru --help");
+  ASSERT_TRUE(help);
+  for (const char* part : {"/s", "/c", "/p", "-root", "-window-id", "-speed", "-power",
+                           ".config/morumoru/morumoru.ini"}) {
+    EXPECT_NE(help->find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(InformationRequested("/usr/bin/morumoru -h"), help);
+  EXPECT_EQ(InformationRequested("morumoru --version"), "morumoru 1.2.0.0\n");
+  for (const char* other : {"morumoru", "morumoru /s", "morumoru -help", "morumoru /s --help",
+                            "morumoru --helpme", "morumoru -H"}) {
+    EXPECT_FALSE(InformationRequested(other)) << other;
+  }
+}
+
 }  // namespace
 }  // namespace morumoru
