@@ -186,8 +186,22 @@ void TApplication::ReportException(const std::exception& error) {
   // still be seen and reachable by the user.
   int cursor = 0;
   if (topMost) cursor = windows_.ShowCursor(true);
+  // The box comes up on its owner's monitor: the user's is the one the
+  // active window is on.
+  platform::Rect home = windows_.GetBounds(handle_);
+  bool moved = false;
+  if (active != platform::kNoWindow) {
+    platform::Rect there = windows_.MonitorOf(active);
+    if (there != windows_.MonitorOf(handle_)) {
+      windows_.SetBounds(handle_,
+                         {there.left + (there.width - home.width) / 2,
+                          there.top + (there.height - home.height) / 2, home.width, home.height});
+      moved = true;
+    }
+  }
   windows_.ShowBox(handle_, BoxText(error.what()), title_,
                    topMost ? platform::BoxKind::kErrorTopMost : platform::BoxKind::kError);
+  if (moved) windows_.SetBounds(handle_, home);
   if (topMost) cursor = windows_.ShowCursor(false);
   (void)cursor;
   for (WindowId window : disabled) windows_.EnableWindow(window, true);
