@@ -73,6 +73,29 @@ platform::LaunchMode LaunchModeOf(std::string_view commandLine) {
                                       : platform::LaunchMode::kSaver;
 }
 
+std::optional<std::string> InformationRequested(std::string_view commandLine) {
+  std::string first = FirstArgument(commandLine);
+  if (first == "--version") return std::string("morumoru " MORUMORU_VERSION "\n");
+  if (first != "--help" && first != "-h") return std::nullopt;
+  return "Usage: morumoru [/s | /c | /p | -root | -window-id ID] [-speed N] [-power N]\n"
+         "A picture slides across a black screen; a key, a click or a mouse move ends it.\n"
+         "\n"
+         "  (nothing), /s    the saver, full screen\n"
+         "  /c               the settings dialog\n"
+         "  /p               the preview: full screen as well\n"
+         "  -root            draw on the root window (for xscreensaver)\n"
+         "  -window-id ID    draw inside window ID, decimal or 0x hexadecimal; so does\n"
+         "                   the window named in XSCREENSAVER_WINDOW with -root\n"
+         "  -speed N         speed for this run only: 1 (fast) to 7 (slow)\n"
+         "  -power N         exponent of the pause after each step, for this run only\n"
+         "  -h, --help       this text\n"
+         "  --version        the version\n"
+         "\n"
+         "Settings: morumoru.ini beside the program when its folder can be written,\n"
+         "else ~/.config/morumoru/morumoru.ini ($XDG_CONFIG_HOME when set),\n"
+         "section [moruscr], keys speed (default 5) and power (default 6).\n";
+}
+
 std::string LastChanceText(const std::exception& error, platform::OsServices& os) {
   const auto* own = dynamic_cast<const Exception*>(&error);
   uint32_t offset = 0;
@@ -81,7 +104,10 @@ std::string LastChanceText(const std::exception& error, platform::OsServices& os
   std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset));
   std::string text = own ? own->ClassName() : "Exception";
   text += " がモジュール " + module + " の " + address + " で発生しました。\r\n";
-  text += TApplication::BoxText(error.what()) + "\r\n";
+  // Unlike the error box, any last character but "." gets one.
+  std::string message = error.what();
+  if (!message.empty() && message.back() != '.') message += '.';
+  text += message + "\r\n";
   return text;
 }
 

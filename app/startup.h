@@ -2,6 +2,7 @@
 // The program's entry: the choice of mode, the running-copy check, the loop.
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ std::string FirstArgument(std::string_view commandLine);
 // argument starts with "-c" or "/c" (its first two bytes), the saver
 // otherwise. The entry makes it once and hands it on.
 platform::LaunchMode LaunchModeOf(std::string_view commandLine);
+
+// What the native command line answers without opening a window: the
+// usage for --help or -h, the version for --version, as the first argument.
+// Nothing (nullopt) for anything else, which starts the program as usual.
+std::optional<std::string> InformationRequested(std::string_view commandLine);
 
 // The last-chance box's two lines.
 std::string LastChanceText(const std::exception& error, platform::OsServices& os);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "forms/exceptions.h"
+#include "platform/lower_case.h"
 
 namespace morumoru {
 
@@ -30,11 +31,13 @@ std::string TApplication::TitleFromModulePath(std::string_view path, platform::P
       style == platform::PathStyle::Windows ? path.find_last_of("\\/:") : path.rfind('/');
   std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   name = name.substr(0, name.find('.'));
-  std::string title(name);
-  for (size_t i = 1; i < title.size(); ++i) {
-    if (title[i] >= 'A' && title[i] <= 'Z') title[i] = static_cast<char>(title[i] - 'A' + 'a');
+  // The first character is kept whole, however many bytes it takes.
+  size_t first = 0;
+  if (!name.empty()) {
+    first = 1;
+    while (first < name.size() && (static_cast<unsigned char>(name[first]) & 0xC0) == 0x80) ++first;
   }
-  return title;
+  return std::string(name.substr(0, first)) + platform::LowerCase(name.substr(first));
 }
 
 void TApplication::SetTitle(std::string title) {
@@ -183,8 +186,22 @@ void TApplication::ReportException(const std::exception& error) {
   // still be seen and reachable by the user.
   int cursor = 0;
   if (topMost) cursor = windows_.ShowCursor(true);
+  // The box comes up on its owner's monitor: the user's is the one the
+  // active window is on.
+  platform::Rect home = windows_.GetBounds(handle_);
+  bool moved = false;
+  if (active != platform::kNoWindow) {
+    platform::Rect there = windows_.MonitorOf(active);
+    if (there != windows_.MonitorOf(handle_)) {
+      windows_.SetBounds(handle_,
+                         {there.left + (there.width - home.width) / 2,
+                          there.top + (there.height - home.height) / 2, home.width, home.height});
+      moved = true;
+    }
+  }
   windows_.ShowBox(handle_, BoxText(error.what()), title_,
                    topMost ? platform::BoxKind::kErrorTopMost : platform::BoxKind::kError);
+  if (moved) windows_.SetBounds(handle_, home);
   if (topMost) cursor = windows_.ShowCursor(false);
   (void)cursor;
   for (WindowId window : disabled) windows_.EnableWindow(window, true);

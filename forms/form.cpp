@@ -335,6 +335,20 @@ bool TForm::SelectNext(bool forward) {
   return true;
 }
 
+void TForm::SelectInGroup(TControl& focused, bool forward) {
+  // The group is the focused control's container: its own focusable controls
+  // only, in tab order, round and round; nothing nested deeper or outside.
+  std::vector<TControl*> group;
+  for (TControl* control : TabOrder()) {
+    if (control->parent == focused.parent) group.push_back(control);
+  }
+  auto it = std::find(group.begin(), group.end(), &focused);
+  if (it == group.end()) return;
+  size_t at = static_cast<size_t>(it - group.begin());
+  size_t next = forward ? (at + 1) % group.size() : (at + group.size() - 1) % group.size();
+  windows_.SetFocus(group[next]->handle);
+}
+
 bool TForm::DialogKey(uint16_t key, bool ctrl, bool alt, bool shiftHeld) {
   namespace vk = platform::vk;
   TControl* focused = FocusedControl();
@@ -346,7 +360,7 @@ bool TForm::DialogKey(uint16_t key, bool ctrl, bool alt, bool shiftHeld) {
   }
   if (key == vk::kLeft || key == vk::kRight || key == vk::kUp || key == vk::kDown) {
     if (alt || !focused) return false;
-    SelectNext(key == vk::kRight || key == vk::kDown);
+    SelectInGroup(*focused, key == vk::kRight || key == vk::kDown);
     return true;
   }
   if (key == vk::kReturn) {

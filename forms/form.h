@@ -90,6 +90,8 @@ class TForm : public platform::WindowEvents {
   TControl* FocusedControl() const;
   std::vector<TControl*> TabOrder() const;
   bool SelectNext(bool forward);
+  // Arrow keys: the next or previous control in the focused one's container.
+  void SelectInGroup(TControl& focused, bool forward);
   void FocusFirst();
 
   // Dialog keys: true when the key is taken and must go no further.
@@ -102,6 +104,8 @@ class TForm : public platform::WindowEvents {
   // the platform, loaded once here.
   void LoadLayout(std::string_view text);
   void SetViewVisible(TControl& view, bool visible);
+  // Shows the last visible view of the panel, if that is not what it shows.
+  void RefreshPanel(TControl& panel);
   void Close();
 
   virtual void FormCreate() {}
@@ -119,7 +123,6 @@ class TForm : public platform::WindowEvents {
  private:
   void DispatchEvent(const platform::Event& event);
   TControl* AddControl(const LayoutObject& object, TControl* parent);
-  void RefreshPanel(TControl& panel);
 
   TApplication& application_;
   platform::WindowId handle_ = platform::kNoWindow;

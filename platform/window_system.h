@@ -209,6 +209,9 @@ class WindowSystem {
   // Screen, text, cursor, boxes.
   virtual Size ScreenSize() = 0;         // the primary screen, asked at every use
   virtual Size VirtualScreenSize() = 0;  // all monitors
+  // The monitor a top-level window lies on (the nearest one when it lies on
+  // none), in screen coordinates.
+  virtual Rect MonitorOf(WindowId window) = 0;
   virtual int32_t PixelsPerInch() = 0;
   // Height in pixels of the text "0" drawn in the font of that name and
   // pixel height, as the backend would create it for a control.

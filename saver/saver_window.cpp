@@ -64,11 +64,28 @@ void Tmorumoru::FormMouseMove(uint32_t /*shift*/, int32_t x, int32_t y) {
   }
 }
 
+// The panel takes its new picture only once it is placed (or, should the
+// placement fail, before the first pump): some window systems draw a new
+// picture at once, and it must not show where the last slide left the panel.
 void Tmorumoru::SetViewVisible(int view, bool visible) {
-  TForm::SetViewVisible(*jpg[view], visible);
+  if (jpg[view]->visible == visible) return;
+  jpg[view]->visible = visible;
+  pictureStale_ = true;
+}
+
+void Tmorumoru::ShowPicture() {
+  if (!pictureStale_) return;
+  pictureStale_ = false;
+  RefreshPanel(*Panel1);
+}
+
+void Tmorumoru::PlacePanel(int32_t left, int32_t top) {
+  Panel1->SetBounds({left, top, Panel1->Width(), Panel1->Height()});
+  ShowPicture();
 }
 
 void Tmorumoru::Pump() {
+  ShowPicture();
   Application().PumpMessages();
 }
 
@@ -78,6 +95,7 @@ void Tmorumoru::Effect(TApplication& /*sender*/, bool& idleDone) {
     EffectStep(*this, os_, speed, power, idleDone);
   } catch (...) {
     stalled_ = true;
+    ShowPicture();
     throw;
   }
 }

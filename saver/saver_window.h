@@ -49,6 +49,7 @@ class Tmorumoru : public TForm, public SlideStage {
   void SetPanelLeft(int32_t left) override { Panel1->SetLeft(left); }
   void SetPanelTop(int32_t top) override { Panel1->SetTop(top); }
   void SetPanelWidth(int32_t width) override { Panel1->SetWidth(width); }
+  void PlacePanel(int32_t left, int32_t top) override;
   void SetViewVisible(int view, bool visible) override;
   void Pump() override;
 
@@ -58,6 +59,9 @@ class Tmorumoru : public TForm, public SlideStage {
   // Set once a step has failed and its error was shown: the show then stands
   // still, so one box is shown and the next input ends the saver.
   bool stalled_ = false;
+  // The views changed and the panel does not show it yet.
+  bool pictureStale_ = false;
+  void ShowPicture();
 };
 
 }  // namespace morumoru

@@ -53,33 +53,48 @@ void ChooseStep(SlideStage& stage) {
   }
   Engine.lastKind = Engine.moveKind;
 
+  // Both coordinates reach the window system as one move: set one at a time,
+  // the panel would stand on the screen in between, showing the new picture.
   platform::Size screen = stage.Screen();
   platform::Rect panel = stage.Panel();
+  // The cross offset is drawn first, as when the coordinates are set one by one.
+  bool horizontal = Engine.moveKind == 1 || Engine.moveKind == 2;
+  int32_t cross = horizontal ? CrossOffset(Sub(screen.height, panel.height))
+                             : CrossOffset(Sub(screen.width, panel.width));
   switch (Engine.moveKind) {
     case 1:
-      stage.SetPanelTop(CrossOffset(Sub(screen.height, panel.height)));
-      stage.SetPanelLeft(Sub(0, stage.Panel().width));
+      stage.PlacePanel(Sub(0, panel.width), cross);
       break;
     case 2:
-      stage.SetPanelTop(CrossOffset(Sub(screen.height, panel.height)));
-      stage.SetPanelLeft(stage.Screen().width);
+      stage.PlacePanel(screen.width, cross);
       break;
     case 3:
-      stage.SetPanelLeft(CrossOffset(Sub(screen.width, panel.width)));
-      stage.SetPanelTop(Sub(0, stage.Panel().height));
+      stage.PlacePanel(cross, Sub(0, panel.height));
       break;
     default:
-      stage.SetPanelLeft(CrossOffset(Sub(screen.width, panel.width)));
-      stage.SetPanelTop(stage.Screen().height);
+      stage.PlacePanel(cross, screen.height);
       break;
   }
 }
 
-// The slide ends when the panel has reached the far edge, or lies beyond it
-// because the screen shrank during the slide.
+// A screen that shrank during the slide can leave the panel wholly outside
+// the new area. Beyond the far edge, or beside the screen across the slide,
+// the slide could show nothing more: it ends, and the next one starts at once.
+// Beyond the edge it enters from, it would cross black screen for many steps
+// before coming in: it is brought to just outside that edge, as if placed
+// there, and comes in with the next step.
+bool AcrossTheScreen(const platform::Size& screen, const platform::Rect& panel) {
+  bool horizontal = Engine.moveKind == 1 || Engine.moveKind == 2;
+  return horizontal ? panel.top < screen.height : panel.left < screen.width;
+}
+
 void MoveStep(SlideStage& stage) {
   platform::Size screen = stage.Screen();
   platform::Rect panel = stage.Panel();
+  if (!AcrossTheScreen(screen, panel)) {
+    Engine.moveKind = 0;
+    return;
+  }
   switch (Engine.moveKind) {
     case 1:
       if (panel.left >= screen.width) {
@@ -91,6 +106,8 @@ void MoveStep(SlideStage& stage) {
     case 2:
       if (panel.left <= Sub(0, panel.width)) {
         Engine.moveKind = 0;
+      } else if (panel.left > screen.width) {
+        stage.SetPanelLeft(screen.width);
       } else {
         stage.SetPanelLeft(Sub(panel.left, 1));
       }
@@ -105,6 +122,8 @@ void MoveStep(SlideStage& stage) {
     default:
       if (panel.top <= Sub(0, panel.height)) {
         Engine.moveKind = 0;
+      } else if (panel.top > screen.height) {
+        stage.SetPanelTop(screen.height);
       } else {
         stage.SetPanelTop(Sub(panel.top, 1));
       }

@@ -29,6 +29,8 @@ class SlideStage {
   virtual void SetPanelLeft(int32_t left) = 0;
   virtual void SetPanelTop(int32_t top) = 0;
   virtual void SetPanelWidth(int32_t width) = 0;
+  // Left and top together, as one move of the panel's window.
+  virtual void PlacePanel(int32_t left, int32_t top) = 0;
   virtual void SetViewVisible(int view, bool visible) = 0;
   virtual void Pump() = 0;
 

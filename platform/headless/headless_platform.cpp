@@ -308,4 +308,24 @@ bool HeadlessPlatform::QueryCounter(uint64_t& count) {
   return counterWorks;
 }
 
+// As the system picks one: the monitor that holds the window's centre, or
+// else the nearest to it.
+Rect HeadlessPlatform::MonitorOf(WindowId window) {
+  if (monitors.empty()) return {0, 0, screen.width, screen.height};
+  Rect bounds = GetBounds(window);
+  int64_t x = bounds.left + bounds.width / 2;
+  int64_t y = bounds.top + bounds.height / 2;
+  const Rect* nearest = &monitors.front();
+  int64_t best = -1;
+  for (const Rect& monitor : monitors) {
+    int64_t dx = std::max<int64_t>({0, monitor.left - x, x - (monitor.left + monitor.width - 1)});
+    int64_t dy = std::max<int64_t>({0, monitor.top - y, y - (monitor.top + monitor.height - 1)});
+    if (best < 0 || dx * dx + dy * dy < best) {
+      best = dx * dx + dy * dy;
+      nearest = &monitor;
+    }
+  }
+  return *nearest;
+}
+
 }  // namespace morumoru::platform

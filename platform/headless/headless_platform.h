@@ -78,6 +78,7 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
 
   Size screen{1024, 768};
   Size virtualScreen{1024, 768};
+  std::vector<Rect> monitors;  // none: one monitor, the screen
   int32_t pixelsPerInch = 96;
   uint64_t counter = 0;
   bool counterWorks = true;
@@ -136,6 +137,7 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   void SetForegroundWindow(WindowId window) override;
   Size ScreenSize() override { return screen; }
   Size VirtualScreenSize() override { return virtualScreen; }
+  Rect MonitorOf(WindowId window) override;
   int32_t PixelsPerInch() override { return pixelsPerInch; }
   int32_t FontTextHeight(std::string_view, int32_t height) override {
     return height + textHeightBias;

@@ -294,6 +294,17 @@ Size Win32WindowSystem::VirtualScreenSize() {
   return {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+Rect Win32WindowSystem::MonitorOf(WindowId window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  HMONITOR monitor = MonitorFromWindow(H(window), MONITOR_DEFAULTTONEAREST);
+  if (!monitor || !GetMonitorInfoW(monitor, &info)) {
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right - info.rcMonitor.left,
+          info.rcMonitor.bottom - info.rcMonitor.top};
+}
+
 int32_t Win32WindowSystem::PixelsPerInch() {
   HDC screen = GetDC(nullptr);
   int32_t ppi = GetDeviceCaps(screen, LOGPIXELSY);

@@ -55,6 +55,7 @@ class Win32WindowSystem : public WindowSystem {
 
   Size ScreenSize() override;
   Size VirtualScreenSize() override;
+  Rect MonitorOf(WindowId window) override;
   int32_t PixelsPerInch() override;
   int32_t FontTextHeight(std::string_view fontName, int32_t height) override;
   int ShowCursor(bool show) override;

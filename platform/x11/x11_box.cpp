@@ -57,7 +57,8 @@ class BoxWindow {
                kButtonHeight};
 
     if (!p_.screenValid_) p_.RefreshScreen();
-    Rect screen = p_.primary_;
+    // On the owner's monitor, as the program moves its owner where the user is.
+    Rect screen = owner != kNoWindow ? p_.MonitorOf(owner) : p_.primary_;
     int32_t left = screen.left + std::max(0, (screen.width - width_) / 2);
     int32_t topAt = screen.top + std::max(0, (screen.height - height_) / 2);
 

@@ -530,6 +530,35 @@ Size X11WindowSystem::VirtualScreenSize() {
   return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
 }
 
+// RandR's monitors; without them the whole screen is one monitor.
+Rect X11WindowSystem::MonitorOf(WindowId window) {
+  Rect whole{0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+  XWindowAttributes attributes;
+  if (randrEventBase_ < 0 || !Find(static_cast<Window>(window)) ||
+      !XGetWindowAttributes(display_, static_cast<Window>(window), &attributes)) {
+    return whole;
+  }
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(display_, static_cast<Window>(window), root_, attributes.width / 2,
+                        attributes.height / 2, &x, &y, &child);
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(display_, root_, True, &count);
+  Rect nearest = whole;
+  int64_t best = -1;
+  for (int i = 0; i < count; ++i) {
+    Rect monitor{monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
+    int64_t dx = std::max({0, monitor.left - x, x - (monitor.left + monitor.width - 1)});
+    int64_t dy = std::max({0, monitor.top - y, y - (monitor.top + monitor.height - 1)});
+    if (best < 0 || dx * dx + dy * dy < best) {
+      best = dx * dx + dy * dy;
+      nearest = monitor;
+    }
+  }
+  if (monitors) XRRFreeMonitors(monitors);
+  return nearest;
+}
+
 int32_t X11WindowSystem::PixelsPerInch() {
   if (pixelsPerInch_ == 0) {
     pixelsPerInch_ = 96;

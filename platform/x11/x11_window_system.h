@@ -114,6 +114,7 @@ class X11WindowSystem : public WindowSystem {
   void SetForegroundWindow(WindowId window) override;
   Size ScreenSize() override;
   Size VirtualScreenSize() override;
+  Rect MonitorOf(WindowId window) override;
   int32_t PixelsPerInch() override;
   int32_t FontTextHeight(std::string_view fontName, int32_t height) override;
   int ShowCursor(bool show) override;

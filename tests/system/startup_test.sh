@@ -115,3 +115,30 @@ foreign_window_stops_start() {
 
 scenario "S3 a second copy exits 0 and leaves one saver window" second_copy_leaves
 scenario "S3 a window titled MoruMoru makes the program exit 0 at once" foreign_window_stops_start
+
+# Natively --help, -h and --version answer on standard output and end with 0,
+# with no window: the same answer comes without any display at all.
+information_without_window() {
+  new_app_dir
+  local option out
+  for option in --help -h --version; do
+    out=$SCENARIO_DIR/out$option.txt
+    (cd "$APP_DIR" && exec env -u DISPLAY ./morumoru "$option") >"$out" 2>&1 ||
+      fail "$option without a display: exit code $?: $(head -n 2 "$out")"
+    launch "$option"
+    expect_exit_0 2 "$option"
+    [ -z "$(windows_named morumoru)" ] || fail "$option opened a window"
+  done
+  [ "$(cat "$SCENARIO_DIR/out--version.txt")" = "morumoru 1.2.0.0" ] ||
+    fail "--version printed: $(cat "$SCENARIO_DIR/out--version.txt")"
+  cmp -s "$SCENARIO_DIR/out--help.txt" "$SCENARIO_DIR/out-h.txt" || fail "-h and --help differ"
+  local word
+  for word in /s /c /p -root -window-id -speed -power morumoru.ini; do
+    grep -q -e "$word" "$SCENARIO_DIR/out--help.txt" || fail "the usage does not mention $word"
+  done
+  [ ! -e "$INI" ] || fail "the settings file was written"
+}
+if [ "$TARGET" = native ]; then
+  scenario "S1 --help, -h and --version print and end with 0, without a window" \
+    information_without_window
+fi

@@ -79,6 +79,16 @@ TEST(ApplicationTitle, FromExecutableName) {
   EXPECT_EQ(headless.At(app.Handle()).text, "Slides");
 }
 
+// Not only A to Z: the system's lower case for every character after the
+// first, which stays as it is.
+TEST(ApplicationTitle, LowersEveryCharacterAfterTheFirst) {
+  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\ÄBC.SCR", PathStyle::Windows), "Äbc");
+  EXPECT_EQ(TApplication::TitleFromModulePath("/opt/ÖÄÜ.scr", PathStyle::Posix), "Öäü");
+  EXPECT_EQ(TApplication::TitleFromModulePath("C:\\ＡＢＣ.scr", PathStyle::Windows), "Ａｂｃ");
+  EXPECT_EQ(TApplication::TitleFromModulePath("/x/ΣΩ-ЖЯ", PathStyle::Posix), "Σω-жя");
+  EXPECT_EQ(TApplication::TitleFromModulePath("/x/日本ABC", PathStyle::Posix), "日本abc");
+}
+
 TEST_F(ApplicationTest, OneMessagePerTurnAndIdleOnlyWhenEmpty) {
   Form();
   int idles = 0;
@@ -164,6 +174,34 @@ TEST_F(ApplicationTest, BoxDisablesVisibleWindowsAndRestoresFocus) {
   EXPECT_TRUE(headless.IsEnabled(form->Handle()));
   EXPECT_EQ(headless.GetFocus(), button);
   EXPECT_EQ(headless.boxes[0].text, "boom!");
+}
+
+// The box comes up on its owner's monitor, so the application window goes
+// to the monitor of the active window while the box is up, and back after.
+TEST_F(ApplicationTest, BoxFollowsTheActiveWindowToItsMonitor) {
+  headless.monitors = {{0, 0, 1024, 768}, {1024, -100, 1280, 1024}};
+  Form();
+  form->Show();
+  platform::Rect home = headless.GetBounds(app.Handle());
+  ASSERT_EQ(headless.MonitorOf(app.Handle()), headless.monitors[0]);
+  std::vector<platform::Rect> during;
+  headless.onBox = [&](const auto&) { during.push_back(headless.GetBounds(app.Handle())); };
+
+  headless.SetBounds(form->Handle(), {1800, 200, 369, 171});
+  headless.SetActiveWindow(form->Handle());
+  app.ReportException(ERangeError("boom"));
+  ASSERT_EQ(during.size(), 1u);
+  EXPECT_EQ(during[0].left + during[0].width / 2, 1024 + 640);
+  EXPECT_EQ(during[0].top + during[0].height / 2, -100 + 512);
+  EXPECT_EQ(headless.GetBounds(app.Handle()), home) << "back afterwards";
+
+  // On the application window's own monitor nothing moves.
+  headless.SetBounds(form->Handle(), {300, 200, 369, 171});
+  int moves = headless.moves;
+  app.ReportException(ERangeError("boom"));
+  ASSERT_EQ(during.size(), 2u);
+  EXPECT_EQ(during[1], home);
+  EXPECT_EQ(headless.moves, moves);
 }
 
 TEST(BoxText, DotRule) {

@@ -69,6 +69,29 @@ TEST_F(SettingsDialogTest, KeyboardFlow) {
   EXPECT_EQ(headless.memoryProfile.writes, 0) << "CANCEL writes nothing";
 }
 
+// Arrows move the focus among the buttons, the slider's box being a group of
+// its own; the slider keeps its arrows for itself.
+TEST_F(SettingsDialogTest, ArrowKeysStayInTheFocusedControlsGroup) {
+  Open(nullptr);
+  headless.SetFocus(dialog->Button1->handle);
+  Press(vk::kLeft);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button3->handle)
+      << "Left on OK goes round to the last button";
+  Press(vk::kRight);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button1->handle);
+  Press(vk::kDown);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button2->handle);
+  Press(vk::kUp);
+  Press(vk::kUp);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button3->handle);
+  Press(vk::kRight);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button1->handle) << "Right on the last goes round to OK";
+  headless.SetFocus(dialog->TrackBar->handle);
+  Press(vk::kLeft);
+  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->handle);
+  EXPECT_EQ(headless.quitPosts, 0);
+}
+
 TEST_F(SettingsDialogTest, ScrollsAreFollowed) {
   Open("2");
   headless.SetSliderPosition(dialog->TrackBar->handle, 6);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 #include "forms/exceptions.h"
 #include "platform/headless/headless_platform.h"
@@ -18,17 +19,20 @@ struct FakeStage : SlideStage {
   std::array<bool, kViewCount> views{};
   int pumps = 0;
   int moves = 0;
+  std::vector<platform::Rect> places;  // every place the panel was put
 
   platform::Size Screen() override { return screen; }
   platform::Rect Panel() override { return panel; }
-  void SetPanelLeft(int32_t left) override {
-    if (left != panel.left) ++moves;
+  void MoveTo(int32_t left, int32_t top) {
+    if (left == panel.left && top == panel.top) return;
+    ++moves;
     panel.left = left;
-  }
-  void SetPanelTop(int32_t top) override {
-    if (top != panel.top) ++moves;
     panel.top = top;
+    places.push_back(panel);
   }
+  void SetPanelLeft(int32_t left) override { MoveTo(left, panel.top); }
+  void SetPanelTop(int32_t top) override { MoveTo(panel.left, top); }
+  void PlacePanel(int32_t left, int32_t top) override { MoveTo(left, top); }
   void SetPanelWidth(int32_t width) override { panel.width = width; }
   void SetViewVisible(int view, bool visible) override { views[view] = visible; }
   void Pump() override { ++pumps; }
@@ -216,6 +220,88 @@ TEST_F(SlideEngineTest, ShrunkScreenStillEndsTheSlide) {
   ASSERT_EQ(Engine.moveKind, 1);
   for (int i = 0; i < 900; ++i) EffectStep(stage, headless, 1, 0, idleDone);
   stage.screen = {500, 480};  // the panel (left 565) is now beyond the new right edge
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(Engine.moveKind, 0);
+}
+
+bool OnScreen(const platform::Rect& panel, const platform::Size& screen) {
+  return panel.left < screen.width && panel.left + panel.width > 0 && panel.top < screen.height &&
+         panel.top + panel.height > 0;
+}
+
+// The new picture must never stand on the screen before it slides in: the
+// placement goes from off the screen to off the screen in one move.
+TEST_F(SlideEngineTest, PlacementNeverPutsThePanelOnTheScreen) {
+  stage.screen = {640, 480};
+  bool idleDone = true;
+  int changes = 0;
+  for (int steps = 0; changes < 200 && steps < 400000; ++steps) {
+    bool choosing = Engine.moveKind == 0;
+    size_t before = stage.places.size();
+    EffectStep(stage, headless, 1, 0, idleDone);
+    headless.counter += 7919;
+    if (!choosing || steps == 0) continue;
+    ++changes;
+    ASSERT_EQ(stage.places.size(), before + 1) << "one move for the placement";
+    EXPECT_FALSE(OnScreen(stage.places.back(), stage.screen))
+        << "placed at " << stage.places.back().left << ", " << stage.places.back().top;
+  }
+  EXPECT_EQ(changes, 200);
+}
+
+// A slide entering from the right whose edge moved in: the panel is brought
+// to just outside the new edge and comes in with the next step.
+TEST_F(SlideEngineTest, ShrunkScreenBringsAPanelBackToTheEntryEdge) {
+  stage.screen = {640, 480};
+  Engine.moveKind = 2;
+  Engine.lastKind = 2;
+  stage.panel = {640, 100, 335, 300};
+  bool idleDone = true;
+  for (int i = 0; i < 45; ++i) EffectStep(stage, headless, 1, 0, idleDone);
+  ASSERT_EQ(stage.panel.left, 595);
+  stage.screen = {300, 480};
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(stage.panel.left, 300);
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(stage.panel.left, 299) << "on the screen with the next step";
+  EXPECT_EQ(RunSlide(stage, headless), 299 + 335);
+
+  // The same upwards, from a bottom edge that moved up.
+  Engine.moveKind = 4;
+  Engine.lastKind = 4;
+  stage.screen = {640, 480};
+  stage.panel = {100, 441, 335, 300};
+  stage.screen = {640, 200};
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(stage.panel.top, 200);
+  EXPECT_EQ(RunSlide(stage, headless), 200 + 300);
+  // A panel at or inside the edge is left alone.
+  Engine.moveKind = 4;
+  stage.panel = {100, 200, 335, 300};
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(stage.panel.top, 199);
+}
+
+// A slide whose cross offset lies beyond the shrunk screen would cross it
+// unseen: it ends, and the next one is placed within the new size.
+TEST_F(SlideEngineTest, ShrunkScreenEndsASlideBesideIt) {
+  bool idleDone = true;
+  Engine.moveKind = 3;
+  Engine.lastKind = 3;
+  stage.screen = {640, 480};
+  stage.panel = {302, 10, 335, 300};
+  stage.screen = {300, 200};
+  EffectStep(stage, headless, 1, 0, idleDone);
+  EXPECT_EQ(Engine.moveKind, 0);
+  EXPECT_EQ(stage.panel.top, 10) << "the ending step does not move";
+  EffectStep(stage, headless, 1, 0, idleDone);
+  ASSERT_TRUE(Engine.moveKind == 1 || Engine.moveKind == 2);
+  EXPECT_EQ(stage.panel.top, 0) << "the host is lower than the panel";
+
+  Engine.moveKind = 1;
+  stage.screen = {640, 480};
+  stage.panel = {50, 150, 335, 300};
+  stage.screen = {640, 150};
   EffectStep(stage, headless, 1, 0, idleDone);
   EXPECT_EQ(Engine.moveKind, 0);
 }

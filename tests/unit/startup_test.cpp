@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "forms/exceptions.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/slide_engine.h"
@@ -148,6 +150,40 @@ TEST_F(StartupTest, FailureBeforeTheLoopShowsLastChanceBox) {
             "ERangeError がモジュール morumoru.scr の 00001234 で発生しました。\r\n"
             "範囲チェックエラー.\r\n");
   EXPECT_EQ(headless.cursorCounter, 0);
+}
+
+// The second line ends in "." whatever the message ended in before, unlike
+// the error box, which adds none after characters that sort below ".".
+TEST(LastChanceText, SecondLineGetsAPeriodUnlessItHasOne) {
+  platform::HeadlessPlatform headless;
+  auto secondLine = [&](const char* message) {
+    std::string text = LastChanceText(std::runtime_error(message), headless);
+    size_t first = text.find("\r\n");
+    return text.substr(first + 2, text.size() - first - 4);
+  };
+  EXPECT_EQ(secondLine("stopped!"), "stopped!.");
+  EXPECT_EQ(secondLine("(see above)"), "(see above).");
+  EXPECT_EQ(secondLine("a, b,"), "a, b,.");
+  EXPECT_EQ(secondLine("x -"), "x -.");
+  EXPECT_EQ(secondLine("trailing "), "trailing .");
+  EXPECT_EQ(secondLine("done."), "done.");
+  EXPECT_EQ(secondLine("エラー"), "エラー.");
+  EXPECT_EQ(secondLine(""), "");
+}
+
+TEST(InformationRequested, HelpAndVersionOnlyAsTheFirstArgument) {
+  auto help = InformationRequested("morumoru --help");
+  ASSERT_TRUE(help);
+  for (const char* part : {"/s", "/c", "/p", "-root", "-window-id", "-speed", "-power",
+                           ".config/morumoru/morumoru.ini"}) {
+    EXPECT_NE(help->find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(InformationRequested("/usr/bin/morumoru -h"), help);
+  EXPECT_EQ(InformationRequested("morumoru --version"), "morumoru 1.2.0.0\n");
+  for (const char* other : {"morumoru", "morumoru /s", "morumoru -help", "morumoru /s --help",
+                            "morumoru --helpme", "morumoru -H"}) {
+    EXPECT_FALSE(InformationRequested(other)) << other;
+  }
 }
 
 }  // namespace
