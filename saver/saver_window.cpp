@@ -64,6 +64,13 @@ void Tmorumoru::FormMouseMove(uint32_t /*shift*/, int32_t x, int32_t y) {
   }
 }
 
+// A program activated over the saver (a click on another monitor, say) would
+// take the keyboard while the session stays unlocked until the saver ends: so
+// it ends now, and Windows can lock at once.
+void Tmorumoru::FormAppDeactivate() {
+  Close();
+}
+
 void Tmorumoru::SetViewVisible(int view, bool visible) {
   TForm::SetViewVisible(*jpg[view], visible);
 }
