@@ -409,17 +409,19 @@ void X11WindowSystem::Dispatch(Message& message) {
 
 bool X11WindowSystem::FocusTakenByOtherClient(const Win& win, const NativeEvent& native) {
   // Under xscreensaver the keyboard is its business; our grab's own comings
-  // and goings, and a move into a child of ours, are no loss.
+  // and goings are no loss. Only a focus that left for a window outside ours
+  // (not a child, not the root it fell back to, not the pointer's window)
+  // counts.
   if (host_ || win.parent || win.kind != WindowKind::kForm) return false;
   if (native.state == NotifyGrab || native.state == NotifyUngrab) return false;
-  if (native.data == NotifyInferior) return false;
+  if (native.data != NotifyNonlinear && native.data != NotifyNonlinearVirtual) return false;
   Window focus = None;
   int revertTo = 0;
   XGetInputFocus(display_, &focus, &revertTo);
   // None or PointerRoot is nobody's window; a window of ours (a form, a
   // control) keeps the activation with the program. The error box reads its
   // own events while it is up, so its focus change never comes here.
-  if (focus == None || focus == PointerRoot) return false;
+  if (focus == None || focus == PointerRoot || focus == root_) return false;
   return Find(focus) == nullptr;
 }
 
