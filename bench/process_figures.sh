@@ -114,13 +114,15 @@ if [ -n "$WINE_SCR" ] && [ -n "$BARE_WINE" ]; then
     echo "process_figures.sh: wine is not installed; Wine figures skipped" >&2
   else
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    . "$(dirname "${BASH_SOURCE[0]}")/../tests/wine-env.sh"
+    use_wine_for "$WINE_SCR"
     mkdir -p "$WORK/wine"
     cp "$WINE_SCR" "$WORK/wine/morumoru.scr"
     cp "$BARE_WINE" "$WORK/wine/bare.exe"
     warm() { DISPLAY=$WINE_DISPLAY wineserver -p 60 >/dev/null 2>&1 & sleep 0.5; }
     cold() { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; }
     # A first start sets the prefix up; it is not measured.
-    DISPLAY=$WINE_DISPLAY wine "$WORK/wine/bare.exe" >/dev/null 2>&1 &
+    DISPLAY=$WINE_DISPLAY "$WINE_LOADER" "$WORK/wine/bare.exe" >/dev/null 2>&1 &
     first=$!
     sleep 3
     kill "$first" 2>/dev/null
@@ -128,26 +130,26 @@ if [ -n "$WINE_SCR" ] && [ -n "$BARE_WINE" ]; then
     for ((i = 1; i <= RUNS; i++)); do
       warm
       run_launch wine "$WORK/w.$i" "$WINE_DISPLAY" --timeout 30000 --settle 1000 --key a \
-        -- wine "$WORK/wine/morumoru.scr"
+        -- "$WINE_LOADER" "$WORK/wine/morumoru.scr"
       collect wine "$WORK/w.$i"
       run_launch bare-wine "$WORK/wb.$i" "$WINE_DISPLAY" --timeout 30000 --settle 1000 --key a \
-        -- wine "$WORK/wine/bare.exe"
+        -- "$WINE_LOADER" "$WORK/wine/bare.exe"
       collect bare-wine "$WORK/wb.$i"
       cold
       run_launch wine-cold "$WORK/wc.$i" "$WINE_DISPLAY" --timeout 30000 --settle 300 \
-        -- wine "$WORK/wine/morumoru.scr"
+        -- "$WINE_LOADER" "$WORK/wine/morumoru.scr"
       collect wine-cold "$WORK/wc.$i"
       cold
       run_launch bare-wine-cold "$WORK/wbc.$i" "$WINE_DISPLAY" --timeout 30000 --settle 300 \
-        -- wine "$WORK/wine/bare.exe"
+        -- "$WINE_LOADER" "$WORK/wine/bare.exe"
       collect bare-wine-cold "$WORK/wbc.$i"
     done
     warm
     run_launch wine-dialog "$WORK/wd" "$WINE_DISPLAY" --timeout 30000 --area 504,376,16,16 \
-      --settle 1000 --idle "$IDLE" -- wine "$WORK/wine/morumoru.scr" /c
+      --settle 1000 --idle "$IDLE" -- "$WINE_LOADER" "$WORK/wine/morumoru.scr" /c
     collect wine-dialog "$WORK/wd"
     run_launch bare-wine-idle "$WORK/wbd" "$WINE_DISPLAY" --timeout 30000 --settle 1000 \
-      --idle "$IDLE" -- wine "$WORK/wine/bare.exe"
+      --idle "$IDLE" -- "$WINE_LOADER" "$WORK/wine/bare.exe"
     collect bare-wine-idle "$WORK/wbd"
 
     header "Win32 under Wine: whole process"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (-DMORUMORU_BENCH=ON, native and the win32 cross
-# build) and runs them all, printing every table: engine step, pump call,
+# Builds the benchmarks (-DMORUMORU_BENCH=ON, native and the win64 and win32
+# cross builds) and runs them all, printing every table: engine step, pump call,
 # steps per second at speed 1, the pace of the show at every speed,
 # whole-process figures, instruction counts.
 #
@@ -14,10 +14,12 @@
 # is; otherwise a private Xvfb is started there and stopped at the end
 # (defaults :44 native, :45 Wine). Wine uses WINEPREFIX, by default a private
 # prefix under the build root. Without wine or the mingw-w64 cross compiler
-# the Wine part is skipped with a message.
+# the Wine part is skipped with a message; so are the 32-bit Wine figures on a
+# host that runs no 32-bit programs.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$ROOT/tests/wine-env.sh"
 SHORT=0
 BUILD_ROOT=${TMPDIR:-/tmp}/morumoru-bench
 NATIVE_DISPLAY=$((44 + ${MORUMORU_DISPLAY_OFFSET:-0}))
@@ -28,9 +30,10 @@ while (($#)); do
     --build-root) BUILD_ROOT=$2; shift 2 ;;
     --native-build) NATIVE_BUILD=$2; shift 2 ;;
     --win32-build) WIN32_BUILD=$2; shift 2 ;;
+    --win64-build) WIN64_BUILD=$2; shift 2 ;;
     --native-display) NATIVE_DISPLAY=${2#:}; shift 2 ;;
     --wine-display) WINE_DISPLAY=${2#:}; shift 2 ;;
-    -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,17p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -68,19 +71,32 @@ else
   fail "native build (log: $BUILD_ROOT.native.log)"
 fi
 
-HAVE_WIN32=0
-if command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
-  echo "== building win32 benchmarks in $WIN32_BUILD"
-  if configure "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-    >"$BUILD_ROOT.win32.log" 2>&1 &&
-    cmake --build "$WIN32_BUILD" >>"$BUILD_ROOT.win32.log" 2>&1; then
-    HAVE_WIN32=1
-  else
-    tail -30 "$BUILD_ROOT.win32.log" >&2
-    fail "win32 build (log: $BUILD_ROOT.win32.log)"
+# wine_build ARCH TOOLCHAIN DIR: builds one Windows flavour; prints why not.
+WINE_BUILDS=()
+wine_build() {
+  local arch=$1 toolchain=$2 dir=$3 compiler
+  compiler=$(sed -nE 's/set\(CMAKE_CXX_COMPILER (.*)\)/\1/p' "$ROOT/cmake/$toolchain")
+  if ! command -v "$compiler" >/dev/null || ! command -v wine >/dev/null; then
+    echo "run.sh: no $compiler or no wine: the $arch Wine figures are skipped" >&2
+    return
   fi
-else
-  echo "run.sh: no mingw-w64 cross compiler or no wine: the Wine figures are skipped" >&2
+  echo "== building $arch benchmarks in $dir"
+  if configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" >"$BUILD_ROOT.$arch.log" 2>&1 &&
+    cmake --build "$dir" >>"$BUILD_ROOT.$arch.log" 2>&1; then
+    WINE_BUILDS+=("$arch=$dir")
+  else
+    tail -30 "$BUILD_ROOT.$arch.log" >&2
+    fail "$arch build (log: $BUILD_ROOT.$arch.log)"
+  fi
+}
+WIN64_BUILD=${WIN64_BUILD:-$BUILD_ROOT/win64}
+wine_build win64 mingw-x86_64.cmake "$WIN64_BUILD"
+# The 32-bit build is always made, so that it cannot rot; its figures need a
+# host that starts 32-bit programs.
+wine_build win32 mingw-i686.cmake "$WIN32_BUILD"
+if [ -n "$(win32_unavailable_reason)" ] && [[ " ${WINE_BUILDS[*]} " == *" win32="* ]]; then
+  echo "run.sh: the win32 Wine figures are skipped: $(win32_unavailable_reason)"
+  WINE_BUILDS=("${WINE_BUILDS[@]/win32=*/}")
 fi
 
 # ---------------------------------------------------------------- displays
@@ -141,30 +157,40 @@ if ((HAVE_NATIVE)); then
   fi
 fi
 
-if ((HAVE_WIN32)) && ensure_display "$WINE_DISPLAY"; then
+if ((${#WINE_BUILDS[@]})) && ensure_display "$WINE_DISPLAY"; then
   # The wineserver is stopped at the end only in a prefix of our own.
   [ -z "${WINEPREFIX:-}" ] && OWN_PREFIX=1
-  export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wineprefix}
+  export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wine64prefix}
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -d "$WINEPREFIX" ]; then
+  if [ ! -d "$WINEPREFIX/drive_c" ]; then
     echo "== making the Wine prefix $WINEPREFIX"
-    DISPLAY=:$WINE_DISPLAY wineboot -i >/dev/null 2>&1 || true
-    DISPLAY=:$WINE_DISPLAY wineserver -w
+    DISPLAY=:$WINE_DISPLAY make_wine_prefix "$WINEPREFIX"
   fi
-  W=$WIN32_BUILD/bench
-  bench "Win32 pump call (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/win32_pump.exe" "${PUMP_ARGS[@]}"
-  bench "Win32 steps per second (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/win32_steps.exe" \
-    "${STEP_ARGS[@]}"
-  bench "pace of the show, Win32 (Wine)" env DISPLAY=:$WINE_DISPLAY wine "$W/pace.exe" \
-    "${PACE_ARGS[@]}"
+  for entry in "${WINE_BUILDS[@]}"; do
+    [ -n "$entry" ] || continue
+    arch=${entry%%=*}
+    W=${entry#*=}/bench
+    loader=$(wine_loader_for "$W/pace.exe")
+    echo
+    echo "== $arch figures through $loader"
+    bench "Win32 pump call ($arch, Wine)" env DISPLAY=:$WINE_DISPLAY "$loader" "$W/win32_pump.exe" \
+      "${PUMP_ARGS[@]}"
+    bench "Win32 steps per second ($arch, Wine)" env DISPLAY=:$WINE_DISPLAY "$loader" \
+      "$W/win32_steps.exe" "${STEP_ARGS[@]}"
+    bench "pace of the show, Win32 ($arch, Wine)" env DISPLAY=:$WINE_DISPLAY "$loader" "$W/pace.exe" \
+      "${PACE_ARGS[@]}"
+  done
 fi
 
 if ((HAVE_NATIVE)) && ensure_display "$NATIVE_DISPLAY"; then
   figure_args=(--first-frame "$NATIVE_BUILD/bench/first_frame"
     --native "$NATIVE_BUILD/app/morumoru" --bare-native "$NATIVE_BUILD/bench/bare_x11")
-  if ((HAVE_WIN32)) && ensure_display "$WINE_DISPLAY"; then
-    figure_args+=(--wine "$WIN32_BUILD/app/morumoru.scr" --bare-wine "$WIN32_BUILD/bench/bare_win32.exe")
-  fi
+  # The whole-process figures take the first Windows build that runs here.
+  for entry in "${WINE_BUILDS[@]}"; do
+    [ -n "$entry" ] && ensure_display "$WINE_DISPLAY" || continue
+    figure_args+=(--wine "${entry#*=}/app/morumoru.scr" --bare-wine "${entry#*=}/bench/bare_win32.exe")
+    break
+  done
   bench "whole-process figures" env DISPLAY=:$NATIVE_DISPLAY WINE_DISPLAY=:$WINE_DISPLAY \
     "$ROOT/bench/process_figures.sh" "${figure_args[@]}" "${FIGURE_ARGS[@]}"
 fi

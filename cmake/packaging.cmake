@@ -15,9 +15,10 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
-  # morumoru.scr and the read-me at the top of the archive.
+  # 64-bit/morumoru.scr, 32-bit/morumoru.scr and the read-me; either Windows
+  # build makes the same archive.
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME morumoru_${PROJECT_VERSION}_win32)
+  set(CPACK_PACKAGE_FILE_NAME morumoru_${PROJECT_VERSION}_windows)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
   set(CPACK_GENERATOR DEB)

@@ -21,10 +21,10 @@ std::string CutAtCharacter(std::string_view text, size_t maxBytes) {
 }
 
 std::string CannotWriteMessage(const std::string& path) {
-  std::string message = kCannotWriteTemplate;
+  std::string_view message = kCannotWriteTemplate;
   size_t at = message.find("%s");
-  if (at != std::string::npos) message.replace(at, 2, path);
-  return message;
+  if (at == std::string_view::npos) return std::string(message);
+  return std::string(message.substr(0, at)) + path + std::string(message.substr(at + 2));
 }
 
 }  // namespace

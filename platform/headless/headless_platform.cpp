@@ -212,9 +212,10 @@ bool HeadlessPlatform::IsEnabled(WindowId id) {
   return Exists(id) && windows_.at(id).enabled;
 }
 
-PictureId HeadlessPlatform::LoadPicture(int /*index*/) {
+PictureId HeadlessPlatform::LoadPicture(int index) {
   PictureId id = nextPicture_++;
   livePictures.insert(id);
+  pictureIndex[id] = index;
   return id;
 }
 

@@ -164,6 +164,7 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   void OpenUrl(std::string_view url) override { urls.emplace_back(url); }
 
   std::set<PictureId> livePictures;
+  std::map<PictureId, int> pictureIndex;  // which of the nine each picture is
 
  private:
   struct Queued {

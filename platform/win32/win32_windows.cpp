@@ -21,6 +21,9 @@ constexpr wchar_t kBlankClass[] = L"MorumoruBlank";
 constexpr wchar_t kIconClass[] = L"MorumoruIcon";
 
 constexpr UINT_PTR kSubclassId = 1;
+// Marks a common control as one of ours. A window property rather than
+// GetWindowSubclass, which 64-bit mingw-w64 does not export.
+constexpr wchar_t kControlProperty[] = L"morumoru.control";
 constexpr int kLineScroll = 8;  // dialog scroll bars: pixels per arrow click
 // Posted to the application window: hand the activation on to its form.
 constexpr UINT kActivateForm = WM_APP + 1;
@@ -430,6 +433,7 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   switch (message) {
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, ControlProc, kSubclassId);
+      RemovePropW(window, kControlProperty);
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       delete data;
       return DefSubclassProc(window, message, wParam, lParam);
@@ -594,6 +598,7 @@ HWND CreateWindowFor(const WindowSpec& params, HINSTANCE instance, HFONT font) {
   if (!own) {
     data->handle = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+    SetPropW(window, kControlProperty, reinterpret_cast<HANDLE>(data));
     SetWindowSubclass(window, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data));
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
@@ -618,8 +623,7 @@ WindowData* DataOf(HWND window) {
     return nullptr;
   }
   WNDPROC procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
-  DWORD_PTR ref = 0;
-  if (procedure == OwnWindowProc || GetWindowSubclass(window, ControlProc, kSubclassId, &ref)) {
+  if (procedure == OwnWindowProc || GetPropW(window, kControlProperty)) {
     return reinterpret_cast<WindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   }
   return nullptr;

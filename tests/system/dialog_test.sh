@@ -243,8 +243,11 @@ scenario "D5 screenshot of the dialog" dialog_screenshot
 # area, and no two of one parent may overlap. Screenshots go to the
 # screenshots folder as dialog-wine-<ppi>.png.
 DENSITY_TOOL=$WORK/dialog_controls.exe
+# Built for the program's own architecture: 64-bit Wine starts no 32-bit tool.
+DENSITY_COMPILER=i686-w64-mingw32-g++-posix
+[ "$TARGET" = wine ] && [ "$(pe_machine "$EXE")" = x86-64 ] && DENSITY_COMPILER=x86_64-w64-mingw32-g++-posix
 if [ "$TARGET" = wine ] &&
-  ! i686-w64-mingw32-g++-posix -municode -static -O1 -o "$DENSITY_TOOL" \
+  ! "$DENSITY_COMPILER" -municode -static -O1 -o "$DENSITY_TOOL" \
     "$SYSTEM_DIR/tools/dialog_controls.cpp" -luser32 -lgdi32 >"$WORK/density_tool.log" 2>&1; then
   DENSITY_TOOL=
 fi

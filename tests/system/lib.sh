@@ -55,7 +55,7 @@ ini_windows_path() {
 launch() {
   log "launch: $*"
   if [ "$TARGET" = wine ]; then
-    (cd "$APP_DIR" && exec wine ./morumoru.scr "$@") >>"$SCENARIO_DIR/product.log" 2>&1 &
+    (cd "$APP_DIR" && exec "$WINE_LOADER" ./morumoru.scr "$@") >>"$SCENARIO_DIR/product.log" 2>&1 &
   else
     (cd "$APP_DIR" && exec ./morumoru "$@") >>"$SCENARIO_DIR/product.log" 2>&1 &
   fi
@@ -73,7 +73,7 @@ launch_raw() {
   log "launch (raw command line): morumoru $tail"
   if [ "$TARGET" = wine ]; then
     printf '@morumoru.scr %s\r\n@exit %%ERRORLEVEL%%\r\n' "$tail" >"$APP_DIR/run.bat"
-    (cd "$APP_DIR" && exec wine cmd /c run.bat) >>"$SCENARIO_DIR/product.log" 2>&1 &
+    (cd "$APP_DIR" && exec "$WINE_LOADER" cmd /c run.bat) >>"$SCENARIO_DIR/product.log" 2>&1 &
   else
     local -a words
     read -r -a words <<<"$tail"

@@ -85,15 +85,37 @@ deb_lists_its_files() {
 check "the .deb holds the program, the hack's link, the description and the documents" \
   deb_lists_its_files
 
-zip_holds_the_saver() {
-  local names
+zip_holds_the_savers() {
+  local names folder
   names=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' \
     "$ZIP") || fail "cannot read $ZIP"
-  [ "$(sort <<<"$names" | paste -sd' ')" = "README.txt morumoru.scr" ] || fail "the .zip holds: $names"
-  python3 -c 'import sys, zipfile; sys.exit(b"Install" not in zipfile.ZipFile(sys.argv[1]).read("README.txt"))' \
-    "$ZIP" || fail "the read-me does not say how to install"
+  for name in 32-bit/morumoru.scr 64-bit/morumoru.scr README.txt; do
+    grep -qx "$name" <<<"$names" || fail "the .zip lacks $name; it holds: $(paste -sd' ' <<<"$names")"
+  done
+  # Each folder holds the program its name promises.
+  rm -rf "$WORK/zip" && mkdir -p "$WORK/zip"
+  python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$ZIP" "$WORK/zip"
+  file "$WORK/zip/32-bit/morumoru.scr" | grep -q 'PE32 executable.*Intel 80386' ||
+    fail "32-bit/morumoru.scr is $(file -b "$WORK/zip/32-bit/morumoru.scr")"
+  file "$WORK/zip/64-bit/morumoru.scr" | grep -q 'PE32+ executable.*x86-64' ||
+    fail "64-bit/morumoru.scr is $(file -b "$WORK/zip/64-bit/morumoru.scr")"
+  # Nothing but the system's own libraries: the program is one file to copy.
+  local scr dll
+  for scr in "$WORK"/zip/*/morumoru.scr; do
+    for dll in $(x86_64-w64-mingw32-objdump -p "$scr" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p'); do
+      case ${dll,,} in
+        kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | msvcrt.dll | ole32.dll | urlmon.dll | \
+          shell32.dll | advapi32.dll | shlwapi.dll) ;;
+        *) fail "${scr#"$WORK/zip/"} needs $dll, which a clean Windows lacks" ;;
+      esac
+    done
+  done
+  for folder in 32-bit 64-bit Install; do
+    grep -q "$folder" "$WORK/zip/README.txt" || fail "the read-me does not mention $folder"
+  done
 }
-check "the .zip holds morumoru.scr and a read-me on installing it" zip_holds_the_saver
+check "the .zip holds the 64-bit and the 32-bit morumoru.scr and a read-me on choosing and installing" \
+  zip_holds_the_savers
 
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null || ! command -v setpriv >/dev/null; then
   echo "# skip - installing the .deb: needs root, apt-get and setpriv"

@@ -8,8 +8,9 @@
 # Prints "ok - name" or "not ok - name: reason" per scenario and ends with
 # "N passed, M failed"; the exit status is non-zero when something failed.
 # --only runs the scenarios whose names match; --keep keeps the scratch
-# folder (logs, screenshots). Environment: MORUMORU_WINEPREFIX (default
-# $TMPDIR/morumoru-wine-system, made on first use), MORUMORU_SYSTEM_BUDGET
+# folder (logs, screenshots). Exits 77 (skipped) for a 32-bit .scr on a host
+# that cannot run 32-bit programs. Environment: MORUMORU_WINEPREFIX (default
+# $TMPDIR/morumoru-wine64-system, made on first use), MORUMORU_SYSTEM_BUDGET
 # (seconds for the whole run, default 600), MORUMORU_SCREENSHOTS (folder for
 # the screenshots, default the scratch folder).
 
@@ -43,6 +44,14 @@ done
 case $TARGET in wine | native) ;; *) usage ;; esac
 [ -f "$EXE" ] || { echo "no program at '$EXE'" >&2; exit 2; }
 EXE=$(cd "$(dirname "$EXE")" && pwd)/$(basename "$EXE")
+if [ "$TARGET" = wine ]; then
+  . "$(dirname "${BASH_SOURCE[0]}")/../wine-env.sh"
+  if [ "$(pe_machine "$EXE")" = i386 ] && [ -n "$(win32_unavailable_reason)" ]; then
+    echo "skipped: $EXE is a 32-bit program and $(win32_unavailable_reason)"
+    exit 77
+  fi
+  use_wine_for "$EXE"
+fi
 if [ -z "$DISPLAY_NUMBER" ]; then
   if [ "$TARGET" = wine ]; then DISPLAY_NUMBER=90; else DISPLAY_NUMBER=91; fi
   DISPLAY_NUMBER=$((DISPLAY_NUMBER + ${MORUMORU_DISPLAY_OFFSET:-0}))
@@ -124,11 +133,10 @@ xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY does not answer" >&2; exit 
 if [ "$TARGET" = wine ]; then
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  export WINEPREFIX=${MORUMORU_WINEPREFIX:-${TMPDIR:-/tmp}/morumoru-wine-system}
+  export WINEPREFIX=${MORUMORU_WINEPREFIX:-${TMPDIR:-/tmp}/morumoru-wine64-system}
   if [ ! -d "$WINEPREFIX/drive_c" ]; then
     echo "# creating the Wine prefix $WINEPREFIX" >&2
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >"$WORK/wineboot.log" 2>&1
+    make_wine_prefix "$WINEPREFIX"
   fi
   # One server for the whole run saves its start-up on every launch.
   WINESERVER_STARTED=1

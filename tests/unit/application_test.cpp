@@ -212,25 +212,58 @@ TEST_F(ApplicationTest, KeyStep) {
   EXPECT_EQ(form->log, (std::vector<std::string>{"click Button1", "click Button2"}));
 }
 
-TEST_F(ApplicationTest, StartupShowCommand) {
-  headless.startupShow = platform::StartupShow::kMinimized;
-  Form();
-  app.idleHandler = [&](TApplication& sender, bool&) { sender.CloseForm(*form); };
-  app.RunMessageLoop();
-  EXPECT_FALSE(headless.IsVisible(form->Handle()));
-  EXPECT_EQ(headless.At(app.Handle()).shown, platform::ShowCommand::kMinimized);
+// How the starter asked the first window to be shown: minimised puts only the
+// application window on the task bar, maximised shows the main form
+// maximised, anything else leaves the form in its own state.
+TEST(StartupShowCommand, DecidesHowTheMainFormIsShown) {
+  using platform::ShowCommand;
+  using platform::StartupShow;
+  struct Case {
+    StartupShow show;
+    bool formVisible;
+    ShowCommand form;
+    ShowCommand application;
+  };
+  const Case cases[] = {
+      {StartupShow::kNormal, true, ShowCommand::kNormal, ShowCommand::kNormal},
+      {StartupShow::kMaximized, true, ShowCommand::kMaximized, ShowCommand::kNormal},
+      {StartupShow::kMinimized, false, ShowCommand::kHide, ShowCommand::kMinimized},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.show));
+    platform::HeadlessPlatform headless;
+    headless.startupShow = c.show;
+    TApplication app(headless, headless);
+    TestForm* form = nullptr;
+    app.AddForm(form);
+    bool visibleWhileRunning = false;
+    app.idleHandler = [&](TApplication& sender, bool&) {
+      visibleWhileRunning = headless.IsVisible(form->Handle());
+      sender.CloseForm(*form);
+    };
+    app.RunMessageLoop();
+    EXPECT_EQ(visibleWhileRunning, c.formVisible);
+    EXPECT_EQ(headless.At(form->Handle()).shown, c.form);
+    EXPECT_EQ(headless.At(app.Handle()).shown, c.application);
+  }
 }
 
+// Every close repeats the quit request; the loop still ends once, after the
+// turn that took the quit message, and the form stays until exit processing.
 TEST_F(ApplicationTest, ClosingTwiceEndsOnce) {
   Form();
+  int idleCalls = 0;
   app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+    ++idleCalls;
     sender.CloseForm(*form);
     sender.CloseForm(*form);
     idleDone = false;
   };
   app.RunMessageLoop();
   EXPECT_TRUE(app.QuitSeen());
-  EXPECT_LE(headless.quitPosts, 2);
+  EXPECT_EQ(headless.quitPosts, 2);
+  EXPECT_EQ(idleCalls, 1);
+  EXPECT_TRUE(headless.IsVisible(form->Handle()));
 }
 
 TEST_F(ApplicationTest, AddFormClearsReferenceWhenCreationFails) {

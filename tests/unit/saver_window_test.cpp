@@ -56,7 +56,8 @@ TEST_F(SaverWindowTest, CreationState) {
   EXPECT_EQ(headless.GetFocus(), saver->Handle());
   // Until the first step the panel shows the last visible view, jpg8.
   platform::PictureId first = headless.At(saver->Panel1->handle).picture;
-  EXPECT_NE(first, platform::kNoPicture);
+  ASSERT_NE(first, platform::kNoPicture);
+  EXPECT_EQ(headless.pictureIndex.at(first), 8);
   EXPECT_EQ(headless.livePictures.size(), 9u);
 
   app.DestroyForms();

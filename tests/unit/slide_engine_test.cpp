@@ -102,6 +102,41 @@ TEST_F(SlideEngineTest, WholeSlidesAlternateAxes) {
   EXPECT_TRUE(Engine.moveKind == 1 || Engine.moveKind == 2);
 }
 
+// Each direction from its entry edge: the exact number of one-pixel moves, the
+// far edge where the ending step leaves the panel unmoved, and a choose step
+// on the other axis right after.
+TEST_F(SlideEngineTest, EveryDirectionEndsExactlyAtTheFarEdge) {
+  struct Slide {
+    int32_t kind;
+    platform::Rect start;
+    platform::Rect end;
+    int moves;
+  };
+  const Slide slides[] = {
+      {1, {-335, 100, 335, 300}, {1024, 100, 335, 300}, 1359},
+      {2, {1024, 100, 335, 300}, {-335, 100, 335, 300}, 1359},
+      {3, {200, -300, 335, 300}, {200, 768, 335, 300}, 1068},
+      {4, {200, 768, 335, 300}, {200, -300, 335, 300}, 1068},
+  };
+  for (const Slide& slide : slides) {
+    SCOPED_TRACE(slide.kind);
+    Engine.moveKind = slide.kind;
+    Engine.lastKind = slide.kind;
+    stage.panel = slide.start;
+    EXPECT_EQ(RunSlide(stage, headless), slide.moves);
+    EXPECT_EQ(stage.panel, slide.end) << "the ending step does not move";
+
+    bool idleDone = true;
+    EffectStep(stage, headless, 1, 0, idleDone);
+    bool wasHorizontal = slide.kind <= 2;
+    if (wasHorizontal) {
+      EXPECT_TRUE(Engine.moveKind == 3 || Engine.moveKind == 4) << Engine.moveKind;
+    } else {
+      EXPECT_TRUE(Engine.moveKind == 1 || Engine.moveKind == 2) << Engine.moveKind;
+    }
+  }
+}
+
 TEST_F(SlideEngineTest, LotteryNeverRepeatsAPicture) {
   std::array<int, kViewCount> counts{};
   int previous = -1;

@@ -98,6 +98,35 @@ TEST_F(StartupTest, SaverModeReadsSettingsTwiceAndEndsOnKey) {
   EXPECT_EQ(headless.memoryProfile.writes, 0);
 }
 
+// With no settings file the saver runs on the defaults, speed 5 and power 6:
+// 15626 pump calls per step, each ending on one empty look at the queue, plus
+// the loop's own look before the next idle turn.
+TEST_F(StartupTest, WithoutSettingsEachStepPumpsTheDefaultCount) {
+  headless.commandLine = "morumoru.scr /s";
+  platform::WindowId panel = platform::kNoWindow;
+  platform::Rect last{};
+  std::vector<int> movedAt;
+  headless.onEmptyPeek = [&](int count) {
+    if (panel == platform::kNoWindow) {
+      for (platform::WindowId id : headless.LiveWindows()) {
+        if (headless.At(id).params.kind == platform::WindowKind::kPanel) panel = id;
+      }
+      if (panel == platform::kNoWindow) return;
+      last = headless.At(panel).bounds;
+    }
+    if (headless.At(panel).bounds == last) return;
+    last = headless.At(panel).bounds;
+    movedAt.push_back(count);
+    if (movedAt.size() == 4) headless.PostKey(headless.GetFocus(), 'A');
+  };
+  EXPECT_EQ(RunProgram(headless, headless, LaunchModeOf(headless.commandLine)), 0);
+  ASSERT_EQ(movedAt.size(), 4u);
+  for (size_t i = 1; i < movedAt.size(); ++i) {
+    EXPECT_EQ(movedAt[i] - movedAt[i - 1], 15626 + 1) << "step " << i;
+  }
+  EXPECT_TRUE(headless.memoryProfile.files.empty()) << "reading creates no file";
+}
+
 TEST_F(StartupTest, FailureBeforeTheLoopShowsLastChanceBox) {
   struct Throwing : platform::ProfileService {
     std::optional<std::string> Read(const std::string&, std::string_view,
