@@ -63,7 +63,7 @@ launch_in_read_only_mount() {
   if [ "$TARGET" = wine ]; then
     wineserver -k >/dev/null 2>&1
     wineserver -w
-    run='wine ./morumoru.scr'
+    run="$WINE_LOADER ./morumoru.scr"
   fi
   (exec unshare -m --propagation private sh -c \
     'mount --bind -o ro "$1" "$1" && cd "$1" && shift && exec $0 "$@"' \
@@ -177,7 +177,7 @@ settings_in_config_folder() {
   new_app_dir
   local config made
   if [ "$1" = appdata ]; then
-    made=$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')")
+    made=$(wine winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')" | tr -d '\r')
     [ -d "$made" ] || fail "no folder for %APPDATA%: '$made'"
     made=$made/morumoru
     rm -rf "$made"
@@ -362,7 +362,7 @@ short_name_launch() {
   log "short name: $short"
   [[ $short == *'~'* ]] || fail "no short name for morumoru-1.2.scr: '$short'"
   log "launch: $short /c"
-  (cd "$APP_DIR" && exec wine "$short" /c) >>"$SCENARIO_DIR/product.log" 2>&1 &
+  (cd "$APP_DIR" && exec "$WINE_LOADER" "$short" /c) >>"$SCENARIO_DIR/product.log" 2>&1 &
   PRODUCT_PID=$!
   echo "$PRODUCT_PID" >>"$WORK/pids"
   wait_dialog
