@@ -3,12 +3,14 @@
 set(CPACK_PACKAGE_NAME morumoru)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "morumoru")
-set(CPACK_PACKAGE_CONTACT "morumoru developers <morumoru@users.noreply.github.com>")
+set(CPACK_PACKAGE_CONTACT "${MORUMORU_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver: nine pictures slide across a black screen")
+# Debian shows the lines as they are: at most 80 characters each.
 set(CPACK_PACKAGE_DESCRIPTION
-    "One of nine pictures slides across a black screen, one pixel per step, horizontal and\n"
-    "vertical slides taking turns. Runs on its own (morumoru /s, settings with /c) and as a\n"
-    "hack of xscreensaver, whose settings program offers its speed.")
+    "One of nine pictures slides across a black screen, one pixel per step,\n"
+    "horizontal and vertical slides taking turns. Runs on its own (morumoru /s,\n"
+    "settings with /c) and as a hack of xscreensaver, whose settings program\n"
+    "offers its speed.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 # Debug information stays in the build folder.
@@ -28,6 +30,10 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${MORUMORU_HOMEPAGE}")
+  # CPack counts the link in xscreensaver's hack folder as a second copy of
+  # the program; the package is rewritten with the size dpkg would give.
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_installed_size.cmake)
 endif()
 
 include(CPack)

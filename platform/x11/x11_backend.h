@@ -41,6 +41,8 @@ struct HostChoice {
   // "-speed N" and "-power N" in the order given, without the dash: the
   // settings xscreensaver passes. Only ever set for a hack.
   std::vector<std::pair<std::string, std::string>> settings;
+  // "-fps": the frame-rate line, on its own or as a hack.
+  bool frameRate = false;
 };
 
 // From the program's arguments (without its name) and $XSCREENSAVER_WINDOW
@@ -50,7 +52,7 @@ struct HostChoice {
 // variable's window when it is set (xscreensaver blanks the screen that way),
 // the real root otherwise. The variable alone counts too. A launch that asks
 // for the settings dialog always gets its own window. A -speed or -power
-// followed by nothing is no option.
+// followed by nothing is no option. "-fps" counts in every saver launch.
 HostChoice ChooseHost(LaunchMode mode, const std::vector<std::string>& arguments,
                       const char* environmentWindow);
 

@@ -60,6 +60,8 @@ HostChoice ChooseHost(LaunchMode mode, const std::vector<std::string>& arguments
       ++i;
     } else if (argument == "-root") {
       root = true;
+    } else if (argument == "-fps") {
+      choice.frameRate = true;
     } else if ((argument == "-speed" || argument == "-power") && i + 1 < arguments.size()) {
       choice.settings.emplace_back(argument.substr(1), arguments[i + 1]);
       ++i;
@@ -98,7 +100,9 @@ std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, st
     return nullptr;
   }
   if (choice.kind == HostChoice::Kind::kOwnWindow) {
-    return std::make_unique<x11::X11WindowSystem>(display);
+    auto windows = std::make_unique<x11::X11WindowSystem>(display);
+    if (choice.frameRate) windows->ShowFrameRate();
+    return windows;
   }
   Window host = choice.kind == HostChoice::Kind::kRoot ? DefaultRootWindow(display)
                                                        : static_cast<Window>(choice.window);
@@ -119,7 +123,9 @@ std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, st
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);
   sigprocmask(SIG_UNBLOCK, &term, nullptr);
-  return std::make_unique<x11::X11WindowSystem>(display, host);
+  auto windows = std::make_unique<x11::X11WindowSystem>(display, host);
+  if (choice.frameRate) windows->ShowFrameRate();
+  return windows;
 }
 
 }  // namespace morumoru::platform

@@ -89,6 +89,7 @@ X11WindowSystem::~X11WindowSystem() {
     XUngrabPointer(display_, CurrentTime);
     XUngrabKeyboard(display_, CurrentTime);
   }
+  HideFrameRate();
   for (auto& [xid, win] : windows_) {
     if (win->draw) XftDrawDestroy(win->draw);
   }

@@ -15,6 +15,7 @@
 
 #include "platform/window_system.h"
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x11_frame_rate.h"
 
 namespace morumoru::platform::x11 {
 
@@ -73,6 +74,8 @@ class X11WindowSystem : public WindowSystem {
   X11WindowSystem& operator=(const X11WindowSystem&) = delete;
 
   Display* display() const { return display_; }
+  // -fps: the steps per second and CPU load in the saver window's corner.
+  void ShowFrameRate();  // x11_frame_rate.cpp
 
   // WindowSystem.
   bool Peek(Message& message) override;
@@ -239,6 +242,21 @@ class X11WindowSystem : public WindowSystem {
     int pending;  // the embedded picture still to be put into the pixmap, or -1
   };
   void FillPicture(Picture& picture);  // x11_pictures.cpp
+
+  // x11_frame_rate.cpp: counts a step at each panel move, draws the line.
+  struct FrameRate {
+    FrameRateMeter meter;
+    Window window = 0;  // the saver window it is drawn on
+    XftDraw* draw = nullptr;
+    XftFont* font = nullptr;
+    XftColor color{};
+    bool colorAllocated = false;
+    Rect line;       // what the line takes up, in the saver window
+    Rect lastPanel;  // the panel's place at the last step
+  };
+  void CountFrame(const Win& panel);
+  void HideFrameRate();
+  std::unique_ptr<FrameRate> frameRate_;  // null without -fps
   std::vector<Picture> pictures_;
   Pixmap iconPixmap_ = 0;
   Size iconSize_;

@@ -345,6 +345,7 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   } else if (win->draw && resized) {
     Paint(*win);
   }
+  if (frameRate_ && win->kind == WindowKind::kPanel) CountFrame(*win);
   if (win->kind == WindowKind::kPanel && ++panelMovesSinceSync_ >= kPanelMovesPerSync) {
     // The saver would otherwise run ever further ahead of the server, which
     // then keeps other programs (a window manager, xdotool) waiting for up to

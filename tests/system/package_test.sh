@@ -3,10 +3,12 @@
 #
 #   tests/system/package_test.sh DEB ZIP
 #
-# The .deb's files; installed with apt-get, the program runs in -window-id
-# mode and the dialog's OK, as a user who may not write the program's
-# folder, saves under ~/.config; then the package is removed again. The
-# .zip holds morumoru.scr and its read-me. Installing needs root: elsewhere
+# The .deb's files, its copyright file and changelog in Debian's formats, no
+# lintian error or warning at --pedantic, a manual page without groff
+# warnings; installed with apt-get, `man morumoru` shows it, the program runs
+# in -window-id mode and the dialog's OK, as a user who may not write the
+# program's folder, saves under ~/.config; then the package is removed
+# again. The .zip holds morumoru.scr, its read-me and the licence. Installing needs root: elsewhere
 # only the listings are checked. Prints "ok - name" or "not ok - name:
 # reason" per check and ends with "N passed, M failed". Environment:
 # MORUMORU_PACKAGE_DISPLAY (default 94 + MORUMORU_DISPLAY_OFFSET).
@@ -72,7 +74,8 @@ deb_lists_its_files() {
   listing=$(dpkg -c "$DEB") || fail "dpkg -c cannot read $DEB"
   for path in ./usr/bin/morumoru ./usr/libexec/xscreensaver/morumoru \
     ./usr/share/xscreensaver/config/morumoru.xml ./usr/share/doc/morumoru/README.md \
-    ./usr/share/doc/morumoru/xscreensaver.md; do
+    ./usr/share/doc/morumoru/xscreensaver.md ./usr/share/doc/morumoru/copyright \
+    ./usr/share/doc/morumoru/changelog.gz ./usr/share/man/man6/morumoru.6.gz; do
     grep -q " $path\( \|$\)" <<<"$listing" || fail "no $path in the package"
   done
   [[ $(basename "$DEB") =~ ^morumoru_1\.2\.0\.0_[a-z0-9]+\.deb$ ]] || fail "named $(basename "$DEB")"
@@ -82,14 +85,14 @@ deb_lists_its_files() {
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
   done
 }
-check "the .deb holds the program, the hack's link, the description and the documents" \
+check "the .deb holds the program, the hack's link, the description, the manual and the documents" \
   deb_lists_its_files
 
 zip_holds_the_savers() {
   local names folder
   names=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' \
     "$ZIP") || fail "cannot read $ZIP"
-  for name in 32-bit/morumoru.scr 64-bit/morumoru.scr README.txt; do
+  for name in 32-bit/morumoru.scr 64-bit/morumoru.scr README.txt LICENSE.txt; do
     grep -qx "$name" <<<"$names" || fail "the .zip lacks $name; it holds: $(paste -sd' ' <<<"$names")"
   done
   # Each folder holds the program its name promises.
@@ -113,9 +116,72 @@ zip_holds_the_savers() {
   for folder in 32-bit 64-bit Install; do
     grep -q "$folder" "$WORK/zip/README.txt" || fail "the read-me does not mention $folder"
   done
+  grep -q "Permission is hereby granted" "$WORK/zip/LICENSE.txt" || fail "LICENSE.txt holds no MIT licence"
 }
-check "the .zip holds the 64-bit and the 32-bit morumoru.scr and a read-me on choosing and installing" \
+check "the .zip holds the 64-bit and the 32-bit morumoru.scr, a read-me on choosing and installing, the licence" \
   zip_holds_the_savers
+# The package's files as they would be installed.
+dpkg-deb -x "$DEB" "$WORK/unpacked" 2>"$WORK/unpack.log" || { cat "$WORK/unpack.log" >&2; exit 2; }
+
+licence_and_changelog() {
+  local doc=$WORK/unpacked/usr/share/doc/morumoru root
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  # Machine-readable copyright: the header, one Files paragraph, the MIT
+  # text (Debian calls it Expat) word for word from LICENSE.
+  head -n 1 "$doc/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file has no Format line: $(head -n 1 "$doc/copyright")"
+  grep -qx 'Copyright: 2026 the morumoru authors' "$doc/copyright" || fail "no Copyright field"
+  grep -qx 'License: Expat' "$doc/copyright" || fail "no License: Expat"
+  grep -q 'Copyright (c) 2026 the morumoru authors' "$root/LICENSE" || fail "LICENSE names no authors"
+  local licence text
+  licence=$(sed -n '/^Permission/,$p' "$root/LICENSE" | tr -s ' \n' ' ')
+  text=$(sed -n '/^License: Expat/,$p' "$doc/copyright" | tail -n +2 | sed 's/^ \.$//; s/^ //' | tr -s ' \n' ' ')
+  [ "$licence" = "$text" ] || fail "the copyright file's licence text differs from LICENSE"
+  # A native package's changelog, for this version.
+  zcat "$doc/changelog.gz" >"$WORK/changelog" || fail "changelog.gz is no gzip file"
+  local version
+  version=$(dpkg-parsechangelog -l "$WORK/changelog" -S Version 2>&1) || fail "dpkg-parsechangelog: $version"
+  [ "$version" = "$(dpkg-deb -f "$DEB" Version)" ] ||
+    fail "the changelog is for $version, the package for $(dpkg-deb -f "$DEB" Version)"
+}
+check "the copyright file carries LICENSE in Debian's format; the changelog is for this version" \
+  licence_and_changelog
+
+manual_page_renders_cleanly() {
+  local page=$WORK/unpacked/usr/share/man/man6/morumoru.6.gz warnings section
+  warnings=$(zcat "$page" | groff -ww -z -man 2>&1)
+  [ -z "$warnings" ] || fail "groff: $warnings"
+  zcat "$page" >"$WORK/morumoru.6"
+  for section in SYNOPSIS OPTIONS FILES ENVIRONMENT 'EXIT STATUS'; do
+    grep -q "^\.SH \"\{0,1\}$section" "$WORK/morumoru.6" || fail "no $section section"
+  done
+  local option
+  for option in /s /c /p '\\-root' '\\-window\\-id' '\\-speed' '\\-power' '\\-fps' \
+    XSCREENSAVER_WINDOW XDG_CONFIG_HOME 'morumoru/morumoru.ini' 'programs:'; do
+    grep -q -- "$option" "$WORK/morumoru.6" || fail "the manual page does not mention $option"
+  done
+}
+check "the manual page renders without groff warnings and covers the options and files" \
+  manual_page_renders_cleanly
+
+lintian_is_clean() {
+  command -v lintian >/dev/null || fail "lintian is not installed"
+  # Every tag down to pedantic: errors and warnings fail, the rest is shown.
+  local code=0
+  lintian --pedantic --info --display-info --fail-on error,warning "$DEB" >"$WORK/lintian.log" 2>&1 ||
+    code=$?
+  local errors warnings
+  errors=$(grep -c '^E: ' "$WORK/lintian.log")
+  warnings=$(grep -c '^W: ' "$WORK/lintian.log")
+  echo "# lintian: $errors errors, $warnings warnings, $(grep -c '^[IPX]: ' "$WORK/lintian.log") other tags"
+  grep -v '^running with root privileges' "$WORK/lintian.log" | sed 's/^/# /'
+  ((errors == 0 && warnings == 0)) ||
+    fail "lintian: $(grep '^[EW]: ' "$WORK/lintian.log" | paste -sd' ')"
+  # Anything else it could not check counts too.
+  ((code == 0)) || fail "lintian ended with exit status $code: $(tail -n 2 "$WORK/lintian.log" | paste -sd' ')"
+}
+check "lintian --pedantic finds no error and no warning" lintian_is_clean
+
 
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null || ! command -v setpriv >/dev/null; then
   echo "# skip - installing the .deb: needs root, apt-get and setpriv"
@@ -150,6 +216,17 @@ installs() {
     fail "the hack's folder does not lead to the program"
 }
 check "apt-get installs the .deb" installs
+
+man_finds_the_page() {
+  command -v man >/dev/null || fail "man is not installed"
+  local text
+  [ -f /usr/share/man/man6/morumoru.6.gz ] ||
+    fail "no /usr/share/man/man6/morumoru.6.gz after installing (a dpkg path-exclude in /etc/dpkg/dpkg.cfg.d?)"
+  text=$(MANWIDTH=80 man morumoru 2>"$WORK/man.log") || fail "man morumoru: $(cat "$WORK/man.log")"
+  grep -q 'morumoru - screen saver' <<<"$text" || fail "man morumoru shows: $(head -n 3 <<<"$text")"
+  [ "$(man -w morumoru)" = /usr/share/man/man6/morumoru.6.gz ] || fail "man finds $(man -w morumoru)"
+}
+check "man morumoru shows the installed manual page" man_finds_the_page
 dpkg -s morumoru >/dev/null 2>&1 && INSTALLED=1
 
 runs_in_a_window() {

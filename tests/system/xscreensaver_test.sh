@@ -398,6 +398,102 @@ speed_option_sets_the_pace() {
 check "-speed 1 and -speed 7 give different paces; -speed fast leaves the file's speed" \
   speed_option_sets_the_pace
 
+# -fps: one line at the lower left of the host, on the black only. The
+# program is stopped for each screenshot, so the panel's place read from the
+# server is the one on the screen. Inside the panel every pixel must be the
+# picture's; outside it, lit pixels only in the line's strip at the bottom
+# left, and none at all without -fps.
+fps_sample() {
+  local label=$1 n=$2 panel
+  kill -STOP "$PRODUCT"
+  sleep 0.2
+  panel=$(xwininfo -id "$HOST" -tree |
+    sed -n 's/^ *0x[0-9a-f]* .* 335x300+-\{0,1\}[0-9]*+-\{0,1\}[0-9]*  *+\(-\{0,1\}[0-9]*\)+\(-\{0,1\}[0-9]*\)$/\1 \2/p' |
+    head -n 1)
+  SHOT=$CHECK_DIR/$label-$n.png
+  shot "$SHOT"
+  kill -CONT "$PRODUCT"
+  [ -n "$panel" ] || fail "$label: no 335x300 panel in the host"
+  read -r PANEL_X PANEL_Y <<<"$panel"
+  convert "$SHOT" -crop "${RECT_W}x${RECT_H}+${RECT_X}+${RECT_Y}" +repage "rgb:$SHOT.rgb"
+  python3 - "$SHOT.rgb" "$RECT_W" "$RECT_H" $((PANEL_X - RECT_X)) $((PANEL_Y - RECT_Y)) \
+    "$WORK/pictures" >"$CHECK_DIR/sample" 2>&1 <<'PY' || fail "$label $n: $(cat "$CHECK_DIR/sample")"
+import sys
+raw, w, h, px, py, pictures = sys.argv[1], *map(int, sys.argv[2:6]), sys.argv[6]
+data = open(raw, "rb").read()
+pixel = lambda x, y: data[3 * (y * w + x):3 * (y * w + x) + 3]
+pw, ph = 335, 300
+inside = lambda x, y: px <= x < px + pw and py <= y < py + ph
+# Exactly one of the nine pictures shows wherever the panel is in the host.
+visible = [(x, y) for y in range(max(py, 0), min(py + ph, h)) for x in range(max(px, 0), min(px + pw, w))]
+matches = []
+for i in range(9):
+    picture = open("%s/picture%d.rgb" % (pictures, i), "rb").read()
+    if all(pixel(x, y) == picture[3 * ((y - py) * pw + x - px):3 * ((y - py) * pw + x - px) + 3]
+           for x, y in visible[::7]) and visible:
+        if all(pixel(x, y) == picture[3 * ((y - py) * pw + x - px):3 * ((y - py) * pw + x - px) + 3]
+               for x, y in visible):
+            matches.append(i)
+if visible and len(matches) != 1:
+    sys.exit("the panel at %d,%d shows no picture pixel for pixel (%d matches)" % (px, py, len(matches)))
+lit = [(x, y) for y in range(h) for x in range(w) if not inside(x, y) and pixel(x, y) != b"\0\0\0"]
+panel_on_strip = px < w // 2 and py + ph > h - 40
+if lit:
+    x0, x1 = min(x for x, _ in lit), max(x for x, _ in lit)
+    y0, y1 = min(y for _, y in lit), max(y for _, y in lit)
+    print("lit %d %d %d %d %d" % (x0, y0, x1, y1, panel_on_strip))
+else:
+    print("none 0 0 0 0 %d" % panel_on_strip)
+PY
+  read -r LIT LIT_X0 LIT_Y0 LIT_X1 LIT_Y1 PANEL_ON_STRIP <"$CHECK_DIR/sample"
+  echo "# $label $n: panel at $((PANEL_X - RECT_X)),$((PANEL_Y - RECT_Y)), outside it: $LIT $LIT_X0,$LIT_Y0-$LIT_X1,$LIT_Y1" >>"$CHECK_DIR/log"
+}
+
+fps_line_on_the_black_only() {
+  local i n
+  mkdir -p "$WORK/pictures"
+  for i in 0 1 2 3 4 5 6 7 8; do
+    convert "$ROOT/assets/pictures/picture$i.bmp" "rgb:$WORK/pictures/picture$i.rgb"
+  done
+  start_host 420x360+100+100
+  inside_of "$HOST"
+  # Fast, so that the samples catch the panel all over the small host.
+  start_product XSCREENSAVER_WINDOW="$(printf '0x%X' "$HOST")" "$APP" -root -speed 1 -fps
+  sleep 1.5  # the first figure comes after a second
+  local shown=0 whole=0 widest=0
+  for n in $(seq 16); do
+    fps_sample fps "$n"
+    expect_alive "-fps"
+    [ "$LIT" = lit ] || continue
+    shown=$((shown + 1))
+    # The line's strip: from the left margin, at the bottom.
+    ((LIT_X0 >= 4 && LIT_Y0 >= RECT_H - 40 && LIT_Y1 < RECT_H - 4)) ||
+      fail "sample $n: lit pixels outside the panel at $LIT_X0,$LIT_Y0-$LIT_X1,$LIT_Y1, not in the line's place"
+    if ((!PANEL_ON_STRIP)); then
+      # Uncovered again, the line is whole: it starts at the margin.
+      ((LIT_X0 <= 12)) || fail "sample $n: the line starts at x $LIT_X0 with the panel away"
+      whole=$((whole + 1))
+      ((LIT_X1 > widest)) && widest=$LIT_X1
+    fi
+    sleep 0.15
+  done
+  echo "# -fps: the line in $shown of 16 samples, whole in $whole, up to x $widest" >>"$CHECK_DIR/log"
+  ((shown > 0)) || fail "no line in 16 samples with -fps"
+  ((whole > 0)) || fail "the panel lay over the line's place in every sample"
+  ((widest > 100)) || fail "the line is only $widest pixels wide"
+  stop_pid "$PRODUCT"
+
+  start_product XSCREENSAVER_WINDOW="$(printf '0x%X' "$HOST")" "$APP" -root -speed 1
+  sleep 1.5
+  for n in $(seq 6); do
+    fps_sample plain "$n"
+    [ "$LIT" = none ] || fail "without -fps: lit pixels outside the panel at $LIT_X0,$LIT_Y0-$LIT_X1,$LIT_Y1"
+    sleep 0.15
+  done
+}
+check "-fps draws the frame rate at the lower left, only on the black; nothing without it" \
+  fps_line_on_the_black_only
+
 # xscreensaver's own settings program (Debian's xscreensaver package) with
 # the description installed where it looks (a bind mount in a mount
 # namespace of its own, so nothing outside changes). It runs as nobody: it
@@ -461,6 +557,14 @@ settings_program_shows_the_slider() {
   run_settings_program "morumoru -root -speed 5"
   grep -q 'scheduling preview "morumoru -root"$' "$SETTINGS_LOG" ||
     fail "-speed 5 is not the slider's default: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
+  while read -r pid; do [ -n "$pid" ] && stop_pid "$pid"; done <"$WORK/pids"
+  : >"$WORK/pids"
+  # "Show frame rate" is a box the program knows: the line is read into the
+  # widgets (the speed put back on the slider) and written out again with
+  # --fps, rather than kept as a line it cannot show.
+  run_settings_program "morumoru -root -speed 9 --fps"
+  grep -q 'scheduling preview "morumoru -root -speed 7 --fps"$' "$SETTINGS_LOG" ||
+    fail "--fps is not the description's box: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
 }
 if ! command -v xscreensaver-settings >/dev/null || ! command -v setpriv >/dev/null; then
   echo "# skip - xscreensaver's settings program: not installed (Debian package xscreensaver)"
@@ -470,7 +574,7 @@ else
   # Outside the scratch folder, which only its owner may enter.
   SETTINGS_PROGRAM_DIR=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-xss-settings-XXXXXX")
   chmod 755 "$SETTINGS_PROGRAM_DIR"
-  check "xscreensaver's settings program reads the slider (1 to 7, default 5) and previews with it" \
+  check "xscreensaver's settings program reads the slider (1 to 7, default 5) and the frame-rate box" \
     settings_program_shows_the_slider
 fi
 

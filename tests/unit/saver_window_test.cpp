@@ -131,6 +131,19 @@ TEST_F(SaverWindowTest, FirstMoveOnlyLatches) {
   EXPECT_TRUE(Quit());
 }
 
+// Only (-1, -1) means "not latched": a first position with one coordinate -1
+// is latched like any other, and the next move ends the saver.
+TEST_F(SaverWindowTest, APositionWithOneMinusOneIsLatchedToo) {
+  Create();
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, -1, 700);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  EXPECT_EQ(MouseRef.y, 700);
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 5, 700);
+  app.PumpMessages();
+  EXPECT_TRUE(Quit());
+}
+
 TEST_F(SaverWindowTest, ButtonsOnBackgroundEnd) {
   Create();
   headless.PostMouse(saver->Handle(), EventType::kMouseWheel, 10, 10);

@@ -71,6 +71,27 @@ TEST(X11Host, TheSettingsDialogAlwaysGetsItsOwnWindow) {
   }
 }
 
+TEST(X11Host, FpsShowsTheFrameRateInEverySaverLaunch) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* environment;
+    bool frameRate;
+  };
+  const Case cases[] = {
+      {{"/s", "-fps"}, nullptr, true},  // on its own
+      {{"-root", "--fps"}, nullptr, true},
+      {{"-root", "-speed", "3", "--fps"}, "0x400001", true},
+      {{"-root", "-speed", "-fps"}, nullptr, false},  // -fps is the speed's value here
+      {{"-root"}, "0x400001", false},
+      {{"/s"}, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseHost(LaunchMode::kSaver, c.arguments, c.environment).frameRate, c.frameRate)
+        << testing::PrintToString(c.arguments);
+  }
+  EXPECT_FALSE(ChooseHost(LaunchMode::kConfiguration, {"/c", "-fps"}, nullptr).frameRate);
+}
+
 TEST(X11Host, RefusesAWindowIdItCannotRead) {
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{"-window-id"}, {"-window-id", "nonsense"}, {"-window-id", "0"}}) {
