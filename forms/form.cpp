@@ -421,6 +421,9 @@ void TForm::DispatchEvent(const Event& event) {
       case EventType::kClose:
         Close();
         break;
+      case EventType::kAppDeactivate:
+        FormAppDeactivate();
+        break;
       default:
         break;
     }

@@ -74,6 +74,9 @@ enum class EventType {
   kScroll,      // a slider reported a scroll; position holds its position
   kClose,       // the window system's close command
   kCancelMode,  // give up mouse capture and any drag
+  // Another program took the activation, and the keyboard with it (the
+  // input focus natively). Moves between the program's own windows are no such thing.
+  kAppDeactivate,
 };
 
 struct Event {

@@ -64,6 +64,13 @@ void Tmorumoru::FormMouseMove(uint32_t /*shift*/, int32_t x, int32_t y) {
   }
 }
 
+// A program activated over the saver (a click on another monitor, say) would
+// take the keyboard while the session stays unlocked until the saver ends: so
+// it ends now, and Windows can lock at once.
+void Tmorumoru::FormAppDeactivate() {
+  Close();
+}
+
 // The panel takes its new picture only once it is placed (or, should the
 // placement fail, before the first pump): some window systems draw a new
 // picture at once, and it must not show where the last slide left the panel.

@@ -42,6 +42,7 @@ class Tmorumoru : public TForm, public SlideStage {
   void FormKeyDown(uint16_t& key, uint32_t shift) override;
   void FormMouseDown(platform::MouseButton button, uint32_t shift, int32_t x, int32_t y) override;
   void FormMouseMove(uint32_t shift, int32_t x, int32_t y) override;
+  void FormAppDeactivate() override;
 
   // SlideStage.
   platform::Size Screen() override { return windows_.ScreenSize(); }

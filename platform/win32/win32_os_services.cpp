@@ -1,10 +1,14 @@
 #include "platform/win32/win32_os_services.h"
 
+#include <knownfolders.h>
+#include <shellapi.h>
+#include <shlobj.h>
 #include <urlmon.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "platform/files/settings_place.h"
 #include "platform/win32/utf16.h"
 
 namespace morumoru::platform::win32 {
@@ -18,6 +22,38 @@ std::wstring ModuleFileName(HMODULE module, DWORD firstSize) {
     if (length < buffer.size()) return std::wstring(buffer.data(), length);
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::wstring LongPathOf(const std::wstring& path) {
+  DWORD size = GetLongPathNameW(path.c_str(), nullptr, 0);
+  if (size == 0) return path;
+  std::wstring longPath(size, L'\0');
+  DWORD length = GetLongPathNameW(path.c_str(), longPath.data(), size);
+  if (length == 0 || length >= size) return path;
+  longPath.resize(length);
+  return longPath;
+}
+
+std::string AppDataFileNow() {
+  PWSTR folder = nullptr;
+  std::string file;
+  // The folder need not exist yet: it is made on the first write.
+  if (SUCCEEDED(
+          SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DONT_VERIFY, nullptr, &folder))) {
+    file = AppDataSettingsFile(Narrow(folder));
+  }
+  CoTaskMemFree(folder);
+  return file;
+}
+
+bool AppDataFolderProfile::Write(const std::string& path, std::string_view section,
+                                 std::string_view key, std::string_view value) {
+  if (path == AppDataFileNow() && !MakeFoldersAbove(path)) return false;
+  return profile_.Write(path, section, key, value);
+}
+
+UrlOpeners SystemUrlOpeners() {
+  return {HlinkNavigateString, ShellExecuteW};
 }
 
 Win32OsServices::~Win32OsServices() {
@@ -48,7 +84,13 @@ StartupShow Win32OsServices::StartupShowValue() {
 }
 
 std::string Win32OsServices::ModulePath() {
-  return Narrow(ModuleFileName(nullptr));
+  // The idle timer may start a saver by its short name; the settings file
+  // must be the one the long name gives.
+  return Narrow(LongPathOf(ModuleFileName(nullptr)));
+}
+
+std::string Win32OsServices::SettingsFileFor(const std::string& besideProgram) {
+  return ChooseSettingsFile(besideProgram, AppDataFileNow());
 }
 
 std::string Win32OsServices::ModuleOfAddress(const void* code_address, uint32_t& offset) {
@@ -82,7 +124,12 @@ void Win32OsServices::OpenUrl(std::string_view url) {
     // S_FALSE (already started on this thread) also needs its CoUninitialize.
     comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   }
-  HlinkNavigateString(nullptr, Widen(url).c_str());
+  std::wstring address = Widen(url);
+  // The hyperlink service is gone or broken on some systems; the shell then
+  // opens the address. Neither failure is the user's to hear about.
+  if (FAILED(openers_.navigate(nullptr, address.c_str()))) {
+    openers_.shellExecute(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
 }
 
 }  // namespace morumoru::platform::win32

@@ -25,6 +25,23 @@ bool TooLongForTheSystem(std::wstring_view path) {
   return path.size() >= MAX_PATH;
 }
 
+// Windows reads a file that begins with the UTF-8 mark as ANSI text: its first
+// section becomes "\xEF\xBB\xBF[moruscr]" and is never found, and a write adds
+// a second section that reads then miss. Such a file (an editor's "UTF-8 with
+// BOM") goes through our own store, which reads past the mark and keeps it.
+bool BeginsWithUtf8Mark(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  unsigned char head[3] = {};
+  DWORD got = 0;
+  bool marked = ReadFile(file, head, sizeof head, &got, nullptr) && got == sizeof head &&
+                head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
+  CloseHandle(file);
+  return marked;
+}
+
 std::string ExtendedLength(const std::string& path) {
   if (path.starts_with("\\\\?\\")) return path;
   if (path.starts_with("\\\\")) return "\\\\?\\UNC\\" + path.substr(2);
@@ -37,6 +54,7 @@ std::optional<std::string> Win32Profile::Read(const std::string& path, std::stri
                                               std::string_view key) {
   std::wstring widePath = Widen(path);
   if (TooLongForTheSystem(widePath)) return FileProfile().Read(ExtendedLength(path), section, key);
+  if (BeginsWithUtf8Mark(widePath)) return FileProfile().Read(path, section, key);
   wchar_t buffer[kBufferSize];
   DWORD length = GetPrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), kAbsent,
                                           buffer, kBufferSize, widePath.c_str());
@@ -55,6 +73,7 @@ bool Win32Profile::Write(const std::string& path, std::string_view section, std:
   if (TooLongForTheSystem(widePath)) {
     return FileProfile().Write(ExtendedLength(path), section, key, value);
   }
+  if (BeginsWithUtf8Mark(widePath)) return FileProfile().Write(path, section, key, value);
   // Windows itself refuses a read-only file; Wine running as root does not,
   // so say no here and behave the same everywhere.
   DWORD attributes = GetFileAttributesW(widePath.c_str());

@@ -257,6 +257,17 @@ void ScrollDialog(WindowData& data, int bar, WORD request) {
 
 // --- Window procedures.
 
+// Whether a thread (the one whose window is being activated, from
+// WM_ACTIVATEAPP) belongs to this process; no thread at all does not.
+bool ThreadOfThisProcess(DWORD threadId) {
+  if (threadId == 0) return false;
+  HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId);
+  if (!thread) return false;
+  bool ours = GetProcessIdOfThread(thread) == GetCurrentProcessId();
+  CloseHandle(thread);
+  return ours;
+}
+
 HWND lastActiveForm = nullptr;  // the user interface runs on one thread
 
 bool Activatable(HWND window) {
@@ -351,6 +362,18 @@ LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         // The zero-size window takes no input: when the task bar or another
         // copy of the program brings it forward, its form gets the keys.
         PostMessageW(window, kActivateForm, 0, 0);
+      }
+      break;
+    case WM_ACTIVATEAPP:
+      // Activation left for another program's window. Sent to every
+      // top-level window of ours: the forms pass it on.
+      if (data->kind == WindowKind::kForm && !wParam &&
+          !ThreadOfThisProcess(static_cast<DWORD>(lParam))) {
+        Event event;
+        event.type = EventType::kAppDeactivate;
+        event.window = reinterpret_cast<WindowId>(window);
+        Deliver(data->events, event);
+        return 0;
       }
       break;
     case kActivateForm:

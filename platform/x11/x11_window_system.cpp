@@ -306,6 +306,10 @@ bool X11WindowSystem::TakeEvent(Message& message) {
     case MappingNotify:
       XRefreshKeyboardMapping(&event.xmapping);
       break;
+    case FocusOut:
+      native.state = static_cast<uint32_t>(event.xfocus.mode);
+      native.data = static_cast<uint64_t>(event.xfocus.detail);
+      break;
     default:
       if (randrEventBase_ >= 0 && event.type == randrEventBase_ + RRScreenChangeNotify) {
         HandleSystemEvent(event);
@@ -443,6 +447,14 @@ void X11WindowSystem::Dispatch(Message& message) {
         Deliver(*win, event);
       }
       return;
+    case FocusOut:
+      if (FocusTakenByOtherClient(*win, native)) {
+        Event event;
+        event.type = EventType::kAppDeactivate;
+        event.window = win->xid;
+        Deliver(*win, event);
+      }
+      return;
     case ConfigureNotify:
       if (!win->parent && win->kind == WindowKind::kForm) {
         Size extra = FrameExtra(*win);
@@ -459,6 +471,24 @@ void X11WindowSystem::Dispatch(Message& message) {
     default:
       return;
   }
+}
+
+bool X11WindowSystem::FocusTakenByOtherClient(const Win& win, const NativeEvent& native) {
+  // Under xscreensaver the keyboard is its business; our grab's own comings
+  // and goings are no loss. Only a focus that left for a window outside ours
+  // (not a child, not the root it fell back to, not the pointer's window)
+  // counts.
+  if (host_ || win.parent || win.kind != WindowKind::kForm) return false;
+  if (native.state == NotifyGrab || native.state == NotifyUngrab) return false;
+  if (native.data != NotifyNonlinear && native.data != NotifyNonlinearVirtual) return false;
+  Window focus = None;
+  int revertTo = 0;
+  XGetInputFocus(display_, &focus, &revertTo);
+  // None or PointerRoot is nobody's window; a window of ours (a form, a
+  // control) keeps the activation with the program. The error box reads its
+  // own events while it is up, so its focus change never comes here.
+  if (focus == None || focus == PointerRoot || focus == root_) return false;
+  return Find(focus) == nullptr;
 }
 
 void X11WindowSystem::Wait() {

@@ -25,7 +25,7 @@ struct NativeEvent {
   uint8_t type = 0;  // the X event type
   uint8_t button = 0;
   uint16_t count = 0;  // Expose: how many follow
-  uint32_t state = 0;  // modifiers and buttons held
+  uint32_t state = 0;  // modifiers and buttons held; FocusOut: the mode
   uint64_t window = 0;
   int32_t x = 0;
   int32_t y = 0;
@@ -33,7 +33,7 @@ struct NativeEvent {
   int32_t height = 0;
   uint32_t keysym = 0;
   uint32_t sendEvent = 0;
-  uint64_t data = 0;  // ClientMessage: the first long
+  uint64_t data = 0;  // ClientMessage: the first long; FocusOut: the detail
 };
 static_assert(sizeof(NativeEvent) <= sizeof(Message::native), "must fit in a message");
 
@@ -165,6 +165,8 @@ class X11WindowSystem : public WindowSystem {
   static uint32_t ShiftBits(uint32_t state);
   void Deliver(const Win& win, const Event& event);
   bool AcceptsInput(const Win& win) const;
+  // A FocusOut of `win` that leaves the keyboard with another client.
+  bool FocusTakenByOtherClient(const Win& win, const NativeEvent& native);
   void RefreshScreen();
   void HostResized(int32_t width, int32_t height);
 

@@ -53,13 +53,31 @@ can_bind_read_only() {
 }
 
 # Launches the program with its folder mounted read-only over itself.
+# Under Wine the wineserver opens files for its clients, so it must see the
+# mount too: the run's server goes, and wine starts one in the namespace, which
+# ends a few seconds after the program (restore_wineserver brings the run's
+# back).
 launch_in_read_only_mount() {
   log "launch in a read-only bind mount of $APP_DIR: $*"
+  local run='./morumoru'
+  if [ "$TARGET" = wine ]; then
+    wineserver -k >/dev/null 2>&1
+    wineserver -w
+    run="$WINE_LOADER ./morumoru.scr"
+  fi
   (exec unshare -m --propagation private sh -c \
-    'mount --bind -o ro "$1" "$1" && cd "$1" && shift && exec ./morumoru "$@"' \
-    sh "$APP_DIR" "$@") >>"$SCENARIO_DIR/product.log" 2>&1 &
+    'mount --bind -o ro "$1" "$1" && cd "$1" && shift && exec $0 "$@"' \
+    "$run" "$APP_DIR" "$@") >>"$SCENARIO_DIR/product.log" 2>&1 &
   PRODUCT_PID=$!
   echo "$PRODUCT_PID" >>"$WORK/pids"
+}
+
+# The run's own lasting wineserver again, outside every mount namespace.
+restore_wineserver() {
+  [ "$TARGET" = wine ] || return 0
+  wineserver -k >/dev/null 2>&1
+  wineserver -w
+  wineserver -p
 }
 
 # break_settings read-only|directory|mount: a program folder whose INI cannot
@@ -98,6 +116,7 @@ saver_with_unwritable_settings() {
   press a
   expect_exit_0 5 "letter key"
   expect_folder_unchanged before "the saver"
+  restore_wineserver
 }
 
 # OK shows an error box over the dialog and the dialog stays; nothing in the
@@ -132,15 +151,14 @@ dialog_with_unwritable_settings() {
   press alt+c
   expect_exit_0 5 "Alt+C after the box"
   expect_folder_unchanged before "the dialog"
+  restore_wineserver
 }
 
 settings_setups="read-only directory"
-if [ "$TARGET" = native ]; then
-  if can_bind_read_only; then
-    settings_setups+=" mount"
-  else
-    skip_scenario "F1 mount: read-only bind mount" "mount --bind -o ro in a private mount namespace is not allowed here"
-  fi
+if can_bind_read_only; then
+  settings_setups+=" mount"
+else
+  skip_scenario "F1 mount: read-only bind mount" "mount --bind -o ro in a private mount namespace is not allowed here"
 fi
 for setup in $settings_setups; do
   scenario "F1 $setup INI: the saver runs and the folder stays as it was" \
@@ -151,22 +169,30 @@ done
 
 # An installed copy: the program's folder is read-only (a read-only mount,
 # which stops root too) and holds no INI. OK writes the user's configuration
-# file instead, making its folders with mode 0700; the next dialog and the
-# next saver read it; the program's folder stays exactly as it was.
-# xdg: under $XDG_CONFIG_HOME; home: the variable unset, under ~/.config.
+# file instead, making its folders (natively with mode 0700); the next dialog
+# and the next saver read it; the program's folder stays exactly as it was.
+# xdg: under $XDG_CONFIG_HOME; home: the variable unset, under ~/.config;
+# appdata (Wine): %APPDATA%\morumoru, in the run's Wine prefix.
 settings_in_config_folder() {
   new_app_dir
   local config made
-  if [ "$1" = xdg ]; then
+  if [ "$1" = appdata ]; then
+    made=$(wine winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')" | tr -d '\r')
+    [ -d "$made" ] || fail "no folder for %APPDATA%: '$made'"
+    made=$made/morumoru
+    rm -rf "$made"
+    config=$made/morumoru.ini
+  elif [ "$1" = xdg ]; then
     export XDG_CONFIG_HOME=$SCENARIO_DIR/xdg
     made=$XDG_CONFIG_HOME
+    config=$made/morumoru/morumoru.ini
   else
     unset XDG_CONFIG_HOME
     export HOME=$SCENARIO_DIR/home
     mkdir -p "$HOME"
     made=$HOME/.config
+    config=$made/morumoru/morumoru.ini
   fi
-  config=$made/morumoru/morumoru.ini
   remember_folder before
   launch_in_read_only_mount /c
   wait_dialog
@@ -175,9 +201,11 @@ settings_in_config_folder() {
   expect_exit_0 5 "Left three times, Alt+O"
   INI=$config expect_ini_lines '[moruscr]' 'speed=2'
   local folder
-  for folder in "$made" "$made/morumoru"; do
-    [ "$(stat -c %a "$folder")" = 700 ] || fail "$folder has mode $(stat -c %a "$folder"), not 700"
-  done
+  if [ "$1" != appdata ]; then
+    for folder in "$made" "$made/morumoru"; do
+      [ "$(stat -c %a "$folder")" = 700 ] || fail "$folder has mode $(stat -c %a "$folder"), not 700"
+    done
+  fi
   expect_folder_unchanged before "OK"
 
   launch_in_read_only_mount /c
@@ -185,6 +213,13 @@ settings_in_config_folder() {
   press Right alt+o
   expect_exit_0 5 "Right, Alt+O"
   INI=$config expect_ini_lines '[moruscr]' 'speed=3'
+
+  if [ "$1" = appdata ]; then
+    saver_reads_power_20 "$config"
+    rm -rf "$made"
+    restore_wineserver
+    return
+  fi
 
   # 3 to the power 11 checks of the queue make a step last about a tenth of
   # a second; with the file unread (speed 5, power 6) the panel would move
@@ -210,6 +245,45 @@ settings_in_config_folder() {
   expect_folder_unchanged before "the saver"
 }
 
+# Under Wine the panel is no X window of its own to follow. Instead: 3 to the
+# power 20 does not fit the delay count, so a saver that read `config` shows
+# its error box at the first step, and one that did not runs on without one.
+saver_reads_power_20() {
+  local config=$1
+  echo 'power=20' >>"$config"
+  launch_in_read_only_mount /s
+  wait_saver 15
+  local box
+  box=$(wait_window_count morumoru 2 10) || fail "no error box over the saver: the stored power was not read"
+  focus_window "$box"
+  sleep 0.3
+  press Return
+  sleep 1
+  alive || fail "the saver ended with its error box"
+  press a
+  expect_exit_0 5 "letter key after the box"
+  expect_folder_unchanged before "the saver"
+}
+
+# Waits up to `seconds` until `count` windows are named `title`; prints the
+# one that is not the full-screen saver.
+wait_window_count() {
+  local title=$1 count=$2 seconds=$3 ids id
+  local deadline=$(($(now_ms) + seconds * 1000))
+  while (($(now_ms) < deadline)); do
+    ids=$(windows_named "$title")
+    if (($(grep -c . <<<"$ids") >= count)); then
+      for id in $ids; do
+        window_geometry "$id"
+        [ "$GEOM_W,$GEOM_H" != "$SCREEN_W,$SCREEN_H" ] && echo "$id" && return 0
+      done
+    fi
+    alive || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
 # "X Y" of the saver's picture panel, its own X window, wherever it is.
 panel_place() {
   xwininfo -id "$SAVER_ID" -children |
@@ -227,15 +301,15 @@ near_entry_edge() {
   return 1
 }
 
-if [ "$TARGET" = native ]; then
-  if can_bind_read_only; then
-    for where in xdg home; do
-      scenario "F1 read-only program folder ($where): OK writes the user's settings, the next start reads them" \
-        settings_in_config_folder "$where"
-    done
-  else
-    skip_scenario "F1 read-only program folder" "mount --bind -o ro in a private mount namespace is not allowed here"
-  fi
+if can_bind_read_only; then
+  config_places="xdg home"
+  [ "$TARGET" = wine ] && config_places=appdata
+  for where in $config_places; do
+    scenario "F1 read-only program folder ($where): OK writes the user's settings, the next start reads them" \
+      --timeout 120 settings_in_config_folder "$where"
+  done
+else
+  skip_scenario "F1 read-only program folder" "mount --bind -o ro in a private mount namespace is not allowed here"
 fi
 
 # The program in a folder of the given path (made here), with speed=3 stored:
@@ -274,6 +348,34 @@ japanese_folder_dialog() {
 }
 scenario "F1 a folder named 設定テスト: OK writes the INI beside the program" \
   japanese_folder_dialog
+
+# The idle timer may start a saver by its short 8.3 name: the dialog and the
+# saver started that way use the INI of the long name, and make no other.
+short_name_launch() {
+  APP_DIR=$SCENARIO_DIR/app
+  mkdir -p "$APP_DIR"
+  cp "$EXE" "$APP_DIR/morumoru-1.2.scr"
+  INI=$APP_DIR/morumoru-1.2.ini
+  write_ini '[moruscr]' 'speed=3'
+  local short
+  short=$(cd "$APP_DIR" && wine cmd /c 'for %I in (morumoru-1.2.scr) do @echo %~sI' | tr -d '\r')
+  log "short name: $short"
+  [[ $short == *'~'* ]] || fail "no short name for morumoru-1.2.scr: '$short'"
+  log "launch: $short /c"
+  (cd "$APP_DIR" && exec "$WINE_LOADER" "$short" /c) >>"$SCENARIO_DIR/product.log" 2>&1 &
+  PRODUCT_PID=$!
+  echo "$PRODUCT_PID" >>"$WORK/pids"
+  wait_dialog
+  press Right alt+o
+  expect_exit_0 5 "Right, Alt+O"
+  expect_ini_lines '[moruscr]' 'speed=4'
+  local stray
+  stray=$(find "$APP_DIR" -iname '*.ini' ! -path "$INI")
+  [ -z "$stray" ] || fail "the short-name launch wrote $stray"
+}
+if [ "$TARGET" = wine ]; then
+  scenario "F1 a launch by the short 8.3 name uses the long name's INI" short_name_launch
+fi
 
 # ---------------------------------------------------------------- kill while writing
 

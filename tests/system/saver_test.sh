@@ -97,6 +97,32 @@ wheel_does_not_end() {
 }
 scenario "S2 mouse wheel and extra buttons do not end the saver" wheel_does_not_end
 
+# A window of another program taking the activation (natively: the input
+# focus) ends the saver with 0, so that Windows can lock at once; the first
+# copy's own error box and a second copy end nothing (S5, S3). Three rounds,
+# each with a new window. Under Wine the new window takes the activation as
+# it opens, as on Windows; natively it has to be given the focus.
+other_program_activated_ends() {
+  local round saver
+  for round in 1 2 3; do
+    start_saver
+    sleep 0.5
+    saver=$PRODUCT_PID
+    PRODUCT_PID=
+    open_foreign_window "AnotherProgram$round"
+    PRODUCT_PID=$saver
+    if alive; then
+      focus_window "$FOREIGN_ID"
+      log "round $round: window $FOREIGN_ID activated"
+    else
+      log "round $round: the saver ended as window $FOREIGN_ID opened"
+    fi
+    expect_exit_0 5 "round $round: another program's window activated"
+  done
+}
+scenario "S2 another program's window activated ends the saver, three times of three" \
+  --timeout 90 other_program_activated_ends
+
 relaunch_works() {
   start_saver
   sleep 0.5

@@ -49,6 +49,15 @@ void ForeignWindow::SendButton(WindowId target, unsigned button, bool press, int
   XSync(display, False);
 }
 
+void ForeignWindow::TakeFocus() {
+  if (!display_) return;
+  Display* display = static_cast<Display*>(display_);
+  XMapRaised(display, static_cast<Window>(window_));
+  XSync(display, False);
+  XSetInputFocus(display, static_cast<Window>(window_), RevertToParent, CurrentTime);
+  XSync(display, False);
+}
+
 ForeignWindow::~ForeignWindow() {
   if (!display_) return;
   Display* display = static_cast<Display*>(display_);

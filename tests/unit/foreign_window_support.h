@@ -22,6 +22,9 @@ class ForeignWindow {
   void SendKey(WindowId target, unsigned long keysym, bool alt = false);
   // Sends a button press or release at (x, y) in `target`.
   void SendButton(WindowId target, unsigned button, bool press, int32_t x, int32_t y);
+  // Maps the window and gives it the input focus, as a program the user
+  // switches to does.
+  void TakeFocus();
 
  private:
   void* display_ = nullptr;

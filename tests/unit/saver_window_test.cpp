@@ -182,6 +182,25 @@ TEST_F(SaverWindowTest, InputOverPanelOrImage1DoesNothing) {
   EXPECT_TRUE(Quit());
 }
 
+// Another program taking the activation ends the saver, every time; the same
+// news for a control of ours (never sent by a backend) ends nothing.
+TEST_F(SaverWindowTest, AnotherProgramActivatedEnds) {
+  Create();
+  platform::Event deactivated;
+  deactivated.type = EventType::kAppDeactivate;
+  deactivated.window = saver->Panel1->handle;
+  headless.PostEvent(deactivated);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  deactivated.window = saver->Handle();
+  for (int i = 0; i < 20; ++i) {
+    headless.quitPosts = 0;
+    headless.PostEvent(deactivated);
+    app.PumpMessages();
+    EXPECT_EQ(headless.quitPosts, 1) << "time " << i;
+  }
+}
+
 TEST_F(SaverWindowTest, StepsMoveAndRepaintThePanel) {
   Create();
   bool idleDone = true;

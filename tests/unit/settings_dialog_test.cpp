@@ -105,6 +105,18 @@ TEST_F(SettingsDialogTest, ScrollsAreFollowed) {
   EXPECT_EQ(Stored(), "6");
 }
 
+// The dialog is no saver: another program's window may come and go over it.
+TEST_F(SettingsDialogTest, AnotherProgramActivatedLeavesItOpen) {
+  Open("4");
+  platform::Event deactivated;
+  deactivated.type = platform::EventType::kAppDeactivate;
+  deactivated.window = dialog->Handle();
+  headless.PostEvent(deactivated);
+  app.PumpMessages();
+  EXPECT_EQ(headless.quitPosts, 0);
+  EXPECT_TRUE(headless.IsVisible(dialog->Handle()));
+}
+
 TEST_F(SettingsDialogTest, FailedWriteKeepsDialogOpen) {
   Open("4");
   headless.memoryProfile.readOnly.insert(kIni);

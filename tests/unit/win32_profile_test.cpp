@@ -71,6 +71,32 @@ TEST_F(Win32ProfileTest, ReadOnlyFileRefusesWrites) {
   EXPECT_EQ(Get(), before);
 }
 
+// An editor's "UTF-8 with BOM": read past the mark on every Windows (not only
+// where the system honours it), and a write changes the one value, keeping
+// the mark and every hand-made line as they were.
+TEST_F(Win32ProfileTest, FileWithUtf8MarkIsReadPastItAndKept) {
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::string head = mark + "[moruscr]\r\n; \xE9\x80\x9F\xE3\x81\x95 by hand\r\n";
+  const std::string tail = "\r\npower = 7\r\n\r\n[other]\r\nspeed=6\r\n";
+  Put(head + "speed=2" + tail);
+  EXPECT_EQ(profile_.Read(path_, "moruscr", "speed"), "2");
+  EXPECT_EQ(profile_.Read(path_, "moruscr", "power"), "7");
+  ASSERT_TRUE(profile_.Write(path_, "moruscr", "speed", "3"));
+  profile_.Flush(path_);
+  EXPECT_EQ(Get(), head + "speed=3" + tail);
+  EXPECT_EQ(profile_.Read(path_, "moruscr", "speed"), "3");
+  // A mark alone, or the start of one, is no settings at all.
+  Put(mark);
+  EXPECT_EQ(profile_.Read(path_, "moruscr", "speed"), std::nullopt);
+  Put("\xEF\xBB");
+  EXPECT_EQ(profile_.Read(path_, "moruscr", "speed"), std::nullopt);
+  // A read-only marked file still refuses the write.
+  Put(head + "speed=2" + tail);
+  ASSERT_TRUE(SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(profile_.Write(path_, "moruscr", "speed", "5"));
+  EXPECT_EQ(Get(), head + "speed=2" + tail);
+}
+
 }  // namespace
 }  // namespace morumoru::platform::win32
 

@@ -565,6 +565,83 @@ TEST_F(X11PlatformTest, WheelAndExtraButtonsAreNotClicks) {
   EXPECT_EQ(recorder_.events[2].window, panel);
 }
 
+size_t DeactivationsOf(const std::vector<Event>& events, WindowId window) {
+  return std::count_if(events.begin(), events.end(), [window](const Event& event) {
+    return event.type == EventType::kAppDeactivate && event.window == window;
+  });
+}
+
+// The standalone saver hears of every focus taken by another client, under
+// its own keyboard grab too; its own grab and its own windows are no loss.
+TEST_F(X11PlatformTest, FocusTakenByAnotherClientDeactivatesTheSaver) {
+  WindowSpec params;
+  params.kind = WindowKind::kForm;
+  params.style = FormStyle::kSaver;
+  params.owner = application_;
+  params.text = "saver";
+  params.events = &recorder_;
+  WindowId saver = platform_->NewWindow(params);
+  platform_->ShowWindow(saver, ShowCommand::kMaximized);
+  WindowId dialog = Dialog();
+  platform_->ShowWindow(dialog, ShowCommand::kNormal);
+  for (int round = 0; round < 5; ++round) {
+    platform_->SetActiveWindow(saver);
+    platform_->SetActiveWindow(dialog);
+    platform_->SetActiveWindow(saver);
+    // The focus events of our own moves come back from the server first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Drain();
+    EXPECT_EQ(DeactivationsOf(recorder_.events, saver), size_t(round))
+        << "own windows, round " << round;
+    x11::ForeignWindow other("other-" + std::to_string(round));
+    ASSERT_TRUE(other.Opened());
+    other.TakeFocus();
+    size_t before = recorder_.events.size();
+    PumpUntil(before + 1);
+    Drain();
+    EXPECT_EQ(DeactivationsOf(recorder_.events, saver), size_t(round + 1)) << "round " << round;
+  }
+  platform_->DestroyWindow(dialog);
+  platform_->DestroyWindow(saver);
+}
+
+// Under xscreensaver the keyboard is xscreensaver's: another client's focus
+// ends nothing of the hack.
+TEST(X11Hack, FocusTakenByAnotherClientIsNotItsBusiness) {
+  x11::ForeignWindow host("xscreensaver-host");
+  if (!host.Opened()) GTEST_SKIP() << "no X display";
+  std::string error;
+  std::string hostId = std::to_string(host.id());
+  const char* old = std::getenv("XSCREENSAVER_WINDOW");
+  std::string oldValue = old ? old : "";
+  setenv("XSCREENSAVER_WINDOW", hostId.c_str(), 1);
+  std::unique_ptr<WindowSystem> hack = CreateX11WindowSystemForLaunch(LaunchMode::kSaver, error);
+  if (old) {
+    setenv("XSCREENSAVER_WINDOW", oldValue.c_str(), 1);
+  } else {
+    unsetenv("XSCREENSAVER_WINDOW");
+  }
+  ASSERT_TRUE(hack) << error;
+  Recorder recorder;
+  WindowSpec params;
+  params.kind = WindowKind::kForm;
+  params.style = FormStyle::kSaver;
+  params.text = "saver";
+  params.events = &recorder;
+  WindowId saver = hack->NewWindow(params);
+  hack->ShowWindow(saver, ShowCommand::kMaximized);
+  host.TakeFocus();
+  x11::ForeignWindow other("other");
+  other.TakeFocus();
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  while (std::chrono::steady_clock::now() < end) {
+    Message message;
+    if (hack->Peek(message)) hack->Dispatch(message);
+  }
+  EXPECT_EQ(DeactivationsOf(recorder.events, saver), 0u);
+  hack->DestroyWindow(saver);
+}
+
 TEST_F(X11PlatformTest, DestroyedWindowsLoseFocusAndCapture) {
   WindowId form = Dialog();
   WindowSpec params;
