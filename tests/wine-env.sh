@@ -6,6 +6,13 @@
 # program must go to wine64 directly, and a 32-bit one needs a host that runs
 # 32-bit code.
 
+# Wine names the Unix side of a file through the locale's character set: in
+# the C locale no Japanese file name can be made. C.UTF-8 is always there.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+  *UTF-8* | *utf-8* | *UTF8* | *utf8*) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
+
 WINE64_LOADER=/usr/lib/wine/wine64
 WINE32_LOADER=/usr/lib/wine/wine
 
