@@ -24,38 +24,11 @@ ZIP=$2
 export DISPLAY=:${MORUMORU_PACKAGE_DISPLAY:-$((94 + ${MORUMORU_DISPLAY_OFFSET:-0}))}
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-package-XXXXXX")
 chmod 755 "$WORK"
-PASSED=0
-FAILED=0
 PIDS=()
 INSTALLED=0
 XVFB_PID=
 
-fail() {
-  echo "$*" >"$WORK/reason"
-  exit 1
-}
-
-check() {
-  local name=$1
-  shift
-  rm -f "$WORK/reason"
-  ("$@")
-  if (($? == 0)); then
-    echo "ok - $name"
-    PASSED=$((PASSED + 1))
-  else
-    echo "not ok - $name: $(cat "$WORK/reason" 2>/dev/null || echo failed)"
-    FAILED=$((FAILED + 1))
-  fi
-}
-
-stop_pid() {
-  kill "$1" 2>/dev/null
-  for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-  return 0
-}
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 cleanup() {
   local pid

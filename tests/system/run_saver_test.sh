@@ -21,35 +21,8 @@ for tool in Xvfb xdpyinfo xdotool import convert compare; do
 done
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-run-test-XXXXXX")
 PROGRAM=$ROOT/build/run-saver/app/morumoru
-PASSED=0
-FAILED=0
 
-fail() {
-  echo "$*" >"$WORK/reason"
-  exit 1
-}
-
-check() {
-  local name=$1
-  shift
-  rm -f "$WORK/reason"
-  ("$@")
-  if (($? == 0)); then
-    echo "ok - $name"
-    PASSED=$((PASSED + 1))
-  else
-    echo "not ok - $name: $(cat "$WORK/reason" 2>/dev/null || echo failed)"
-    FAILED=$((FAILED + 1))
-  fi
-}
-
-stop_pid() {
-  kill "$1" 2>/dev/null
-  for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-  return 0
-}
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 cleanup() {
   rm -rf "$WORK"

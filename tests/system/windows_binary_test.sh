@@ -17,27 +17,8 @@ fi
 SCR=$1
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-pe-XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
-PASSED=0
-FAILED=0
 
-fail() {
-  echo "$*" >"$WORK/reason"
-  exit 1
-}
-
-check() {
-  local name=$1
-  shift
-  rm -f "$WORK/reason"
-  ("$@")
-  if (($? == 0)); then
-    echo "ok - $name"
-    PASSED=$((PASSED + 1))
-  else
-    echo "not ok - $name: $(cat "$WORK/reason" 2>/dev/null || echo failed)"
-    FAILED=$((FAILED + 1))
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 # Debian's binutils read both PE flavours.
 objdump -p "$SCR" >"$WORK/headers" 2>&1 || { echo "objdump cannot read $SCR" >&2; exit 2; }
