@@ -178,6 +178,7 @@ scenario() {
 
 . "$SYSTEM_DIR/startup_test.sh"
 . "$SYSTEM_DIR/saver_test.sh"
+. "$SYSTEM_DIR/flash_test.sh"
 . "$SYSTEM_DIR/click_test.sh"
 . "$SYSTEM_DIR/dialog_test.sh"
 . "$SYSTEM_DIR/fault_test.sh"
