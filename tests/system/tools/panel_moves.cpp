@@ -34,8 +34,8 @@ void Record(const WINDOWPOS& place) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK PanelMovesHook(int code, WPARAM wParam,
-                                                                 LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    PanelMovesHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION) {
     const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     // WM_WINDOWPOSCHANGED carries the place the window really took, after
@@ -49,12 +49,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK PanelMovesHook(int code, WPARA
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-extern "C" __declspec(dllexport) void CALLBACK Install(HWND, HINSTANCE, LPSTR commandLine,
-                                                       int) {
+extern "C" __declspec(dllexport) void CALLBACK Install(HWND, HINSTANCE, LPSTR commandLine, int) {
   HMODULE self = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&PanelMovesHook), &self);
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&PanelMovesHook), &self);
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, PanelMovesHook, self, 0);
   if (!hook) {
     std::fprintf(stderr, "panel_moves: SetWindowsHookEx failed (%lu)\n", GetLastError());
