@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace morumoru::bench {
 
@@ -51,6 +54,40 @@ inline std::array<double, 2> RunAlternating(Side* const sides[2], double seconds
     rate[s] = steps[s] / std::chrono::duration<double>(spent[s]).count();
   }
   return rate;
+}
+
+// The drivers' command line: [seconds per side and run, default 2]
+// [runs, default 3] [real|bare]; with "real" or "bare" only that side runs.
+struct RunOptions {
+  double seconds = 2.0;
+  int runs = 3;
+  std::string only;
+};
+
+// False, after a usage line on stderr, when the arguments make no sense.
+inline bool ParseRunOptions(int argc, char** argv, const char* name, RunOptions& options) {
+  if (argc > 1) options.seconds = std::atof(argv[1]);
+  if (argc > 2) options.runs = std::atoi(argv[2]);
+  if (argc > 3) options.only = argv[3];
+  if (options.seconds > 0 && options.runs > 0) return true;
+  std::fprintf(stderr, "usage: %s [seconds per side and run] [runs] [real|bare]\n", name);
+  return false;
+}
+
+// Every run the options ask for; after each, report(run, its rates) prints
+// its line. Returns each side's rates, one per run.
+inline std::array<std::vector<double>, 2> RunAll(
+    Side* const sides[2], const RunOptions& options,
+    const std::function<void(int, const std::array<double, 2>&)>& report,
+    const std::function<void(int)>& around = {}) {
+  std::array<std::vector<double>, 2> rates;
+  for (int run = 0; run < options.runs; ++run) {
+    auto rate = RunAlternating(sides, options.seconds, run, options.only, around);
+    for (int s = 0; s < 2; ++s) rates[s].push_back(rate[s]);
+    report(run, rate);
+    std::fflush(stdout);
+  }
+  return rates;
 }
 
 }  // namespace morumoru::bench

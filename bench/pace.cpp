@@ -21,12 +21,11 @@
 #include <vector>
 
 #include "bench_table.h"
-#include "forms/application.h"
+#include "counted_saver.h"
 #include "pace_floor.h"
 #include "platform/native.h"
 #include "queue_check.h"
 #include "saver/delay_count.h"
-#include "saver/saver_window.h"
 
 namespace morumoru {
 namespace {
@@ -86,24 +85,17 @@ class Bench {
       : os_(platform::CreateNativeOsServices()),
         windows_(platform::CreateNativeWindowSystem(platform::LaunchMode::kSaver)) {
     if (!windows_) return;
-    app_ = std::make_unique<TApplication>(*windows_, *os_);
-    app_->SetTitle("morumoru");
-    app_->AddForm(saver_);
-    saver_->power = kPower;
-    IdleHandler effect = app_->idleHandler;
-    app_->idleHandler = [this, effect](TApplication& sender, bool& idleDone) {
-      ++steps_;
-      effect(sender, idleDone);
-    };
-    saver_->Show();
+    counted_ = std::make_unique<bench::CountedSaver>(*windows_, *os_);
+    Saver().power = kPower;
+    Saver().Show();
     // Whatever the showing queued (paints, activation) is taken first.
     auto end = Clock::now() + std::chrono::milliseconds(300);
-    while (Clock::now() < end) app_->PumpMessages();
+    while (Clock::now() < end) App().PumpMessages();
     bare_ = bench::MakeBareQueueCheck(*windows_);
     floor_ = bench::MakeBareMover();
   }
-  bool Opened() const { return app_ != nullptr; }
-  bool Interrupted() const { return app_->QuitSeen(); }
+  bool Opened() const { return counted_ != nullptr; }
+  bool Interrupted() const { return App().QuitSeen(); }
   bool HasFloor() const { return floor_ != nullptr; }
   platform::Size Screen() const { return windows_->ScreenSize(); }
   std::string BareName() const { return bare_->Name(); }
@@ -112,9 +104,9 @@ class Bench {
   // the real side `leastSteps` steps; the floor moves at the real side's
   // pace so far.
   void Run(int32_t speed, double seconds, long leastSteps, Spent& real, Spent& floor) {
-    saver_->speed = speed;
+    Saver().speed = speed;
     real = floor = Spent{};
-    while (!app_->QuitSeen() &&
+    while (!App().QuitSeen() &&
            (real.steps < leastSteps || real.wall < seconds || (floor_ && floor.wall < seconds))) {
       if (real.wall <= floor.wall || !floor_) {
         RealSlice(std::min(kSlice, std::max(seconds - real.wall, 0.05)), real);
@@ -141,13 +133,13 @@ class Bench {
         if (isBare) {
           bare_->Look(calls);
         } else {
-          for (int i = 0; i < calls; ++i) app_->PumpMessages();
+          for (int i = 0; i < calls; ++i) App().PumpMessages();
           // A request (the form placed where it is) and one more look, as
           // after a step's move: on X11 the looks still owed are slept off
           // within the run.
-          platform::WindowId form = saver_->Handle();
+          platform::WindowId form = Saver().Handle();
           windows_->SetBounds(form, windows_->GetBounds(form));
-          app_->PumpMessages();
+          App().PumpMessages();
         }
         double cpuNs = (bench::ProcessCpuSeconds() - cpu) * 1e9 / calls;
         double wallNs = Seconds(Clock::now() - start) * 1e9 / calls;
@@ -171,13 +163,16 @@ class Bench {
   }
 
  private:
+  TApplication& App() const { return counted_->App(); }
+  Tmorumoru& Saver() const { return counted_->Saver(); }
+
   void RealSlice(double seconds, Spent& real) {
     // On X11 a step's looks are slept off at the first look after the next
     // move: the slice starts after one step, so that every step it counts
     // has had its wait.
-    steps_ = 0;
-    while (!app_->QuitSeen() && steps_ == 0) app_->LoopTurn();
-    steps_ = 0;
+    counted_->ResetSteps();
+    while (!App().QuitSeen() && counted_->Steps() == 0) App().LoopTurn();
+    counted_->ResetSteps();
     double server = ServerCpuSeconds();
     double cpu = bench::ProcessCpuSeconds();
     auto start = Clock::now();
@@ -186,15 +181,15 @@ class Bench {
     // Whole steps only: the slice ends with the step that passes its end.
     long counted = 0;
     Clock::time_point now = start;
-    while (!app_->QuitSeen() && now < end) {
-      app_->LoopTurn();
-      if (steps_ != counted) {
-        counted = steps_;
+    while (!App().QuitSeen() && now < end) {
+      App().LoopTurn();
+      if (counted_->Steps() != counted) {
+        counted = counted_->Steps();
         now = Clock::now();
       }
     }
     double serverAfter = ServerCpuSeconds();
-    real.Add(steps_, Seconds(now - start), bench::ProcessCpuSeconds() - cpu,
+    real.Add(counted_->Steps(), Seconds(now - start), bench::ProcessCpuSeconds() - cpu,
              server < 0 || serverAfter < 0 ? -1 : serverAfter - server);
   }
 
@@ -240,11 +235,9 @@ class Bench {
 
   std::unique_ptr<platform::OsServices> os_;
   std::unique_ptr<platform::WindowSystem> windows_;
-  std::unique_ptr<TApplication> app_;
-  Tmorumoru* saver_ = nullptr;
+  std::unique_ptr<bench::CountedSaver> counted_;
   std::unique_ptr<bench::BareQueueCheck> bare_;
   std::unique_ptr<bench::BareMover> floor_;
-  long steps_ = 0;
 };
 
 std::string Percent(double cpu, double wall) {

@@ -1,70 +1,28 @@
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <time.h>
 
-#include <cstdlib>
-
+#include "bare_scene_x11.h"
 #include "pace_floor.h"
 
 namespace morumoru::bench {
 namespace {
 
-constexpr int kWidth = 335;
-constexpr int kHeight = 300;
-
-// A connection of its own, so that the saver's queue never sees its events.
 class X11BareMover : public BareMover {
  public:
-  explicit X11BareMover(Display* display) : display_(display) {
-    int screen = DefaultScreen(display_);
-    Window root = RootWindow(display_, screen);
-    screenWidth_ = DisplayWidth(display_, screen);
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    attributes.background_pixel = BlackPixel(display_, screen);
-    top_ =
-        XCreateWindow(display_, root, 0, 0, static_cast<unsigned>(screenWidth_),
-                      static_cast<unsigned>(DisplayHeight(display_, screen)), 0, CopyFromParent,
-                      InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
-    XSetWindowAttributes childAttributes{};
-    childAttributes.background_pixmap = None;
-    childAttributes.event_mask = ExposureMask;
-    child_ =
-        XCreateWindow(display_, top_, left_, kTop, kWidth, kHeight, 0, CopyFromParent, InputOutput,
-                      CopyFromParent, CWBackPixmap | CWEventMask, &childAttributes);
-    int depth = DefaultDepth(display_, screen);
-    gc_ = XCreateGC(display_, root, 0, nullptr);
-    XSetGraphicsExposures(display_, gc_, False);
-    XImage* image = XCreateImage(display_, DefaultVisual(display_, screen), depth, ZPixmap, 0,
-                                 nullptr, kWidth, kHeight, 32, 0);
-    image->data = static_cast<char*>(std::malloc(size_t(image->bytes_per_line) * kHeight));
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        XPutPixel(image, x, y, (x * 255 / kWidth) << 16 | (y * 255 / kHeight) << 8 | 0x40);
-      }
-    }
-    pixmap_ = XCreatePixmap(display_, root, kWidth, kHeight, depth);
-    XPutImage(display_, pixmap_, gc_, image, 0, 0, 0, 0, kWidth, kHeight);
-    XDestroyImage(image);
-    XMapWindow(display_, child_);
-    XSync(display_, False);
-  }
-  ~X11BareMover() override { XCloseDisplay(display_); }
+  explicit X11BareMover(Display* display) : scene_(display, -kBareWidth, kTop, ExposureMask) {}
 
   void Show() override {
-    XMapRaised(display_, top_);
-    XSync(display_, False);
+    scene_.Show();
     Paint();
   }
   void Hide() override {
-    XUnmapWindow(display_, top_);
-    XSync(display_, False);
+    scene_.Hide();
     Paint();  // drops the exposures of the last slice
   }
   void Move() override {
-    left_ = left_ >= screenWidth_ ? -kWidth : left_ + 1;
-    XMoveWindow(display_, child_, left_, kTop);
-    XFlush(display_);
+    left_ = left_ >= scene_.ScreenWidth() ? -kBareWidth : left_ + 1;
+    XMoveWindow(scene_.display(), scene_.Panel(), left_, kTop);
+    XFlush(scene_.display());
     Paint();
   }
 
@@ -73,25 +31,19 @@ class X11BareMover : public BareMover {
 
   // The parts of the picture the server asks for, from what it has read.
   void Paint() {
-    while (XPending(display_) > 0) {
+    Display* display = scene_.display();
+    while (XPending(display) > 0) {
       XEvent event;
-      XNextEvent(display_, &event);
-      if (event.type == Expose && event.xexpose.window == child_) {
-        XCopyArea(display_, pixmap_, child_, gc_, event.xexpose.x, event.xexpose.y,
-                  static_cast<unsigned>(event.xexpose.width),
-                  static_cast<unsigned>(event.xexpose.height), event.xexpose.x, event.xexpose.y);
-        XFlush(display_);
+      XNextEvent(display, &event);
+      if (event.type == Expose && event.xexpose.window == scene_.Panel()) {
+        scene_.Paint(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+        XFlush(display);
       }
     }
   }
 
-  Display* display_;
-  Window top_ = 0;
-  Window child_ = 0;
-  Pixmap pixmap_ = 0;
-  GC gc_ = nullptr;
-  int screenWidth_ = 0;
-  int left_ = -kWidth;
+  BareX11Scene scene_;
+  int left_ = -kBareWidth;
 };
 
 }  // namespace

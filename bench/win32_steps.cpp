@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "alternating_sides.h"
+#include "bare_scene_win32.h"
 #include "bench_table.h"
-#include "forms/application.h"
+#include "counted_saver.h"
 #include "platform/native.h"
-#include "saver/saver_window.h"
 
 namespace morumoru {
 namespace {
@@ -34,127 +34,56 @@ using bench::Side;
 
 class RealSide : public Side {
  public:
-  RealSide() {
-    os_ = platform::CreateNativeOsServices();
-    windows_ = platform::CreateNativeWindowSystem(platform::LaunchMode::kSaver);
-    app_ = std::make_unique<TApplication>(*windows_, *os_);
-    app_->SetTitle("morumoru");
-    app_->AddForm(saver_);
-    saver_->speed = 1;  // 1 ** power + 1: two pump calls per step
-    IdleHandler effect = app_->idleHandler;
-    app_->idleHandler = [this, effect](TApplication& sender, bool& idleDone) {
-      ++steps_;
-      effect(sender, idleDone);
-    };
+  RealSide()
+      : os_(platform::CreateNativeOsServices()),
+        windows_(platform::CreateNativeWindowSystem(platform::LaunchMode::kSaver)),
+        saver_(std::make_unique<bench::CountedSaver>(*windows_, *os_)) {
+    saver_->Saver().speed = 1;  // 1 ** power + 1: two pump calls per step
   }
-  ~RealSide() override { app_.reset(); }
+  ~RealSide() override { saver_.reset(); }
   void Show() override {
-    saver_->Show();
-    for (int i = 0; i < 20; ++i) app_->LoopTurn();
+    saver_->Saver().Show();
+    for (int i = 0; i < 20; ++i) saver_->App().LoopTurn();
   }
   void Hide() override {
-    saver_->Hide();
-    app_->PumpMessages();
+    saver_->Saver().Hide();
+    saver_->App().PumpMessages();
   }
   long Run(Clock::time_point end) override {
-    steps_ = 0;
-    while (!app_->QuitSeen() && Clock::now() < end) app_->LoopTurn();
+    TApplication& app = saver_->App();
+    saver_->ResetSteps();
+    while (!app.QuitSeen() && Clock::now() < end) app.LoopTurn();
     GdiFlush();
-    if (app_->QuitSeen()) std::fputs("win32_steps: the saver ended during the run\n", stderr);
-    return steps_;
+    if (app.QuitSeen()) std::fputs("win32_steps: the saver ended during the run\n", stderr);
+    return saver_->Steps();
   }
 
  private:
   std::unique_ptr<platform::OsServices> os_;
   std::unique_ptr<platform::WindowSystem> windows_;
-  std::unique_ptr<TApplication> app_;
-  Tmorumoru* saver_ = nullptr;
-  long steps_ = 0;
+  std::unique_ptr<bench::CountedSaver> saver_;
 };
-
-HDC pictureDc = nullptr;
-
-LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_ERASEBKGND) return 1;
-  if (message == WM_PAINT) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    BitBlt(dc, 0, 0, 335, 300, pictureDc, 0, 0, SRCCOPY);
-    EndPaint(window, &paint);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 class BareSide : public Side {
  public:
-  BareSide() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW top{};
-    top.cbSize = sizeof top;
-    top.lpfnWndProc = DefWindowProcW;
-    top.hInstance = instance;
-    top.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    top.lpszClassName = L"BareTop";
-    RegisterClassExW(&top);
-    WNDCLASSEXW panel = top;
-    panel.lpfnWndProc = PanelProc;
-    panel.hbrBackground = nullptr;
-    panel.lpszClassName = L"BarePanel";
-    RegisterClassExW(&panel);
-
-    std::vector<DWORD> pixels(335 * 300);
-    for (int y = 0; y < 300; ++y) {
-      for (int x = 0; x < 335; ++x) {
-        pixels[y * 335 + x] = (x * 255 / 335) << 16 | (y * 255 / 300) << 8 | 0x40;
-      }
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 335;
-    info.bmiHeader.biHeight = -300;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    bitmap_ = CreateCompatibleBitmap(screen, 335, 300);
-    SetDIBits(screen, bitmap_, 0, 300, pixels.data(), &info, DIB_RGB_COLORS);
-    pictureDc = CreateCompatibleDC(screen);
-    previous_ = SelectObject(pictureDc, bitmap_);
-    ReleaseDC(nullptr, screen);
-
-    width_ = GetSystemMetrics(SM_CXSCREEN);
-    window_ =
-        CreateWindowExW(WS_EX_TOPMOST, L"BareTop", L"bare", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                        width_, GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
-    // The saver's window tree: the panel, and below it the black square.
-    child_ = CreateWindowExW(0, L"BarePanel", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x_,
-                             8, 335, 300, window_, nullptr, instance, nullptr);
-    CreateWindowExW(0, L"BareTop", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 232, 120, 105,
-                    105, window_, nullptr, instance, nullptr);
-  }
-  ~BareSide() override {
-    DestroyWindow(window_);
-    SelectObject(pictureDc, previous_);
-    DeleteDC(pictureDc);
-    DeleteObject(bitmap_);
-  }
+  BareSide() { scene_.AddSquare(); }
   void Show() override {
-    ShowWindow(window_, SW_SHOW);
-    UpdateWindow(window_);
+    ShowWindow(scene_.Top(), SW_SHOW);
+    UpdateWindow(scene_.Top());
     Drain();
   }
   void Hide() override {
-    ShowWindow(window_, SW_HIDE);
+    ShowWindow(scene_.Top(), SW_HIDE);
     Drain();
   }
   long Run(Clock::time_point end) override {
     long steps = 0;
     while (Clock::now() < end) {
-      x_ = x_ > width_ ? -335 : x_ + 1;
-      SetWindowPos(child_, nullptr, x_, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      InvalidateRect(child_, nullptr, FALSE);
-      UpdateWindow(child_);
+      x_ = x_ > scene_.ScreenWidth() ? -bench::kBareWidth : x_ + 1;
+      SetWindowPos(scene_.Panel(), nullptr, x_, 8, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      InvalidateRect(scene_.Panel(), nullptr, FALSE);
+      UpdateWindow(scene_.Panel());
       ++steps;
     }
     GdiFlush();
@@ -166,11 +95,7 @@ class BareSide : public Side {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
-  HWND window_ = nullptr;
-  HWND child_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-  int width_ = 0;
+  bench::BareWin32Scene scene_;
   int x_ = 8;
 };
 
@@ -179,26 +104,16 @@ class BareSide : public Side {
 
 int main(int argc, char** argv) {
   using namespace morumoru;
-  double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
-  int runs = argc > 2 ? std::atoi(argv[2]) : 3;
-  std::string only = argc > 3 ? argv[3] : "";
-  if (seconds <= 0 || runs <= 0) {
-    std::fputs("usage: win32_steps [seconds per side and run] [runs]\n", stderr);
-    return 2;
-  }
+  bench::RunOptions options;
+  if (!bench::ParseRunOptions(argc, argv, "win32_steps", options)) return 2;
   RealSide real;
   BareSide bare;
   Side* sides[2] = {&real, &bare};
-  std::vector<double> rate[2];
-  for (int run = 0; run < runs; ++run) {
-    auto runRate = bench::RunAlternating(sides, seconds, run, only);
-    for (int s = 0; s < 2; ++s) rate[s].push_back(runRate[s]);
-    std::printf("run %d: real %.0f steps/s; bare %.0f steps/s\n", run + 1, rate[0].back(),
-                rate[1].back());
-    std::fflush(stdout);
-  }
+  auto rate = bench::RunAll(sides, options, [](int run, const std::array<double, 2>& runRate) {
+    std::printf("run %d: real %.0f steps/s; bare %.0f steps/s\n", run + 1, runRate[0], runRate[1]);
+  });
   bench::PrintTable("Win32 (Wine): engine steps per second at speed 1 (median of " +
-                        std::to_string(runs) + " runs)",
+                        std::to_string(options.runs) + " runs)",
                     "steps/s",
                     {{"real loop (app.LoopTurn)", bench::Median(rate[0]),
                       "SetWindowPos+InvalidateRect+UpdateWindow", bench::Median(rate[1])}});
