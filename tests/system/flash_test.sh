@@ -87,7 +87,7 @@ record_wine_panel() {
   local rundll=rundll32 tool=${FLASH_TOOL//\//\\}
   [ "$(pe_machine "$EXE")" = i386 ] && rundll='C:\windows\syswow64\rundll32.exe'
   (exec "$WINE_LOADER" explorer "/desktop=$FLASH_DESKTOP,${FLASH_SCREEN_W}x${FLASH_SCREEN_H}" \
-    "$rundll" "Z:$tool,Install" 600) >"$SCENARIO_DIR/recorder.log" 2>&1 &
+    "$rundll" "Z:$tool,Install" $((FLASH_WINE_SECONDS + 120))) >"$SCENARIO_DIR/recorder.log" 2>&1 &
   echo "$!" >>"$WORK/pids"
   local n
   for n in $(seq 150); do

@@ -181,6 +181,7 @@ scenario() {
 . "$SYSTEM_DIR/flash_test.sh"
 . "$SYSTEM_DIR/click_test.sh"
 . "$SYSTEM_DIR/dialog_test.sh"
+. "$SYSTEM_DIR/monitor_test.sh"
 . "$SYSTEM_DIR/fault_test.sh"
 
 # Leftovers of one scenario must not disturb the next: the program refuses to
