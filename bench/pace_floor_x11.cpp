@@ -26,12 +26,6 @@ class X11BareMover : public BareMover {
         XCreateWindow(display_, root, 0, 0, static_cast<unsigned>(screenWidth_),
                       static_cast<unsigned>(DisplayHeight(display_, screen)), 0, CopyFromParent,
                       InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
-    XSetWindowAttributes childAttributes{};
-    childAttributes.background_pixmap = None;
-    childAttributes.event_mask = ExposureMask;
-    child_ =
-        XCreateWindow(display_, top_, left_, kTop, kWidth, kHeight, 0, CopyFromParent, InputOutput,
-                      CopyFromParent, CWBackPixmap | CWEventMask, &childAttributes);
     int depth = DefaultDepth(display_, screen);
     gc_ = XCreateGC(display_, root, 0, nullptr);
     XSetGraphicsExposures(display_, gc_, False);
@@ -46,6 +40,12 @@ class X11BareMover : public BareMover {
     pixmap_ = XCreatePixmap(display_, root, kWidth, kHeight, depth);
     XPutImage(display_, pixmap_, gc_, image, 0, 0, 0, 0, kWidth, kHeight);
     XDestroyImage(image);
+    // The picture is the child's background: the server fills what a move
+    // brings into view, and this client has nothing to answer.
+    XSetWindowAttributes childAttributes{};
+    childAttributes.background_pixmap = pixmap_;
+    child_ = XCreateWindow(display_, top_, left_, kTop, kWidth, kHeight, 0, CopyFromParent,
+                           InputOutput, CopyFromParent, CWBackPixmap, &childAttributes);
     XMapWindow(display_, child_);
     XSync(display_, False);
   }
@@ -54,36 +54,19 @@ class X11BareMover : public BareMover {
   void Show() override {
     XMapRaised(display_, top_);
     XSync(display_, False);
-    Paint();
   }
   void Hide() override {
     XUnmapWindow(display_, top_);
     XSync(display_, False);
-    Paint();  // drops the exposures of the last slice
   }
   void Move() override {
     left_ = left_ >= screenWidth_ ? -kWidth : left_ + 1;
     XMoveWindow(display_, child_, left_, kTop);
     XFlush(display_);
-    Paint();
   }
 
  private:
   static constexpr int kTop = 234;
-
-  // The parts of the picture the server asks for, from what it has read.
-  void Paint() {
-    while (XPending(display_) > 0) {
-      XEvent event;
-      XNextEvent(display_, &event);
-      if (event.type == Expose && event.xexpose.window == child_) {
-        XCopyArea(display_, pixmap_, child_, gc_, event.xexpose.x, event.xexpose.y,
-                  static_cast<unsigned>(event.xexpose.width),
-                  static_cast<unsigned>(event.xexpose.height), event.xexpose.x, event.xexpose.y);
-        XFlush(display_);
-      }
-    }
-  }
 
   Display* display_;
   Window top_ = 0;
