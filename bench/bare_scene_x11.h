@@ -1,8 +1,8 @@
 #pragma once
 // The bare X11 scene the saver is measured against, on a connection of its
 // own (so the saver's queue never sees its events): a black override-redirect
-// window over the screen and a 335x300 child, unmapped until shown, with the
-// picture in a server pixmap to copy from.
+// window over the screen, unmapped until shown, and a 335x300 child, with the
+// picture in a server pixmap.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -15,9 +15,13 @@ namespace morumoru::bench {
 
 class BareX11Scene {
  public:
-  // Takes `display` over and closes it. The panel stands at (left, top) and
-  // reports the events in `panelEvents`.
-  BareX11Scene(Display* display, int left, int top, long panelEvents = NoEventMask)
+  // With the picture as the panel's background the server fills what a move
+  // brings into view, and the client has nothing to answer; without, the
+  // client copies the picture itself (Paint).
+  enum Background { kNoBackground, kPictureBackground };
+
+  // Takes `display` over and closes it. The panel stands at (left, top).
+  BareX11Scene(Display* display, int left, int top, Background background = kNoBackground)
       : display_(display) {
     int screen = DefaultScreen(display_);
     Window root = RootWindow(display_, screen);
@@ -29,12 +33,6 @@ class BareX11Scene {
         XCreateWindow(display_, root, 0, 0, static_cast<unsigned>(screenWidth_),
                       static_cast<unsigned>(DisplayHeight(display_, screen)), 0, CopyFromParent,
                       InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
-    XSetWindowAttributes panelAttributes{};
-    panelAttributes.background_pixmap = None;
-    panelAttributes.event_mask = panelEvents;
-    panel_ =
-        XCreateWindow(display_, top_, left, top, kBareWidth, kBareHeight, 0, CopyFromParent,
-                      InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &panelAttributes);
     int depth = DefaultDepth(display_, screen);
     gc_ = XCreateGC(display_, root, 0, nullptr);
     XSetGraphicsExposures(display_, gc_, False);
@@ -47,6 +45,10 @@ class BareX11Scene {
     picture_ = XCreatePixmap(display_, root, kBareWidth, kBareHeight, depth);
     XPutImage(display_, picture_, gc_, image, 0, 0, 0, 0, kBareWidth, kBareHeight);
     XDestroyImage(image);
+    XSetWindowAttributes panelAttributes{};
+    panelAttributes.background_pixmap = background == kPictureBackground ? picture_ : None;
+    panel_ = XCreateWindow(display_, top_, left, top, kBareWidth, kBareHeight, 0, CopyFromParent,
+                           InputOutput, CopyFromParent, CWBackPixmap, &panelAttributes);
     XMapWindow(display_, panel_);
     XSync(display_, False);
   }

@@ -9,38 +9,19 @@ namespace {
 
 class X11BareMover : public BareMover {
  public:
-  explicit X11BareMover(Display* display) : scene_(display, -kBareWidth, kTop, ExposureMask) {}
+  explicit X11BareMover(Display* display)
+      : scene_(display, -kBareWidth, kTop, BareX11Scene::kPictureBackground) {}
 
-  void Show() override {
-    scene_.Show();
-    Paint();
-  }
-  void Hide() override {
-    scene_.Hide();
-    Paint();  // drops the exposures of the last slice
-  }
+  void Show() override { scene_.Show(); }
+  void Hide() override { scene_.Hide(); }
   void Move() override {
     left_ = left_ >= scene_.ScreenWidth() ? -kBareWidth : left_ + 1;
     XMoveWindow(scene_.display(), scene_.Panel(), left_, kTop);
     XFlush(scene_.display());
-    Paint();
   }
 
  private:
   static constexpr int kTop = 234;
-
-  // The parts of the picture the server asks for, from what it has read.
-  void Paint() {
-    Display* display = scene_.display();
-    while (XPending(display) > 0) {
-      XEvent event;
-      XNextEvent(display, &event);
-      if (event.type == Expose && event.xexpose.window == scene_.Panel()) {
-        scene_.Paint(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
-        XFlush(display);
-      }
-    }
-  }
 
   BareX11Scene scene_;
   int left_ = -kBareWidth;

@@ -215,7 +215,9 @@ void X11WindowSystem::FreePicture(PictureId picture) {
                          [&](const Picture& held) { return held.pixmap == picture; });
   if (it == pictures_.end()) return;
   for (auto& [xid, win] : windows_) {
-    if (win->picture == it->pixmap) win->picture = 0;
+    if (win->picture != it->pixmap) continue;
+    win->picture = 0;
+    FitPanelBackground(*win);
   }
   XFreePixmap(display_, it->pixmap);
   pictures_.erase(it);
@@ -229,6 +231,7 @@ void X11WindowSystem::SetPanelPicture(WindowId panel, PictureId picture) {
   if (it != pictures_.end()) FillPicture(*it);
   win->picture = it == pictures_.end() ? 0 : it->pixmap;
   win->pictureSize = it == pictures_.end() ? Size{} : it->size;
+  FitPanelBackground(*win);
   PaintPanel(*win);
 }
 

@@ -181,6 +181,8 @@ class X11WindowSystem : public WindowSystem {
   void GrabForSaver(Win& win);
   void ApplyCursor(Window xid);
   void Paint(Win& win);
+  static bool PanelFilledByServer(const Win& panel);
+  void FitPanelBackground(Win& panel);  // x11_windows.cpp
   void PaintPanel(Win& win);
   void PaintPanelComingIntoView(Win& win, const Rect& before);
   void CopyPanelPart(Win& win, int32_t x, int32_t y, int32_t width, int32_t height);

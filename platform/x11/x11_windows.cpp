@@ -342,11 +342,13 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   }
   if (!win->parent && win->style == FormStyle::kDialog) SetDialogHints(*win);
   // A moved panel keeps its contents in the server: only a new size needs a
-  // repaint, and a move only the part that came into view.
+  // repaint, and a move only the part that came into view, unless the server
+  // fills that from the panel's background itself.
   if (win->kind == WindowKind::kPanel) {
     if (resized) {
+      FitPanelBackground(*win);
       PaintPanel(*win);
-    } else {
+    } else if (!PanelFilledByServer(*win)) {
       PaintPanelComingIntoView(*win, before);
     }
   } else if (win->draw && resized) {
@@ -362,6 +364,23 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   } else {
     XFlush(display_);
   }
+}
+
+bool X11WindowSystem::PanelFilledByServer(const Win& panel) {
+  return panel.picture && panel.bounds.width <= panel.pictureSize.width &&
+         panel.bounds.height <= panel.pictureSize.height;
+}
+
+void X11WindowSystem::FitPanelBackground(Win& panel) {
+  // A picture that covers the whole panel is its background: the server then
+  // fills what a move brings into view in the same request, so a step costs
+  // no exposure to wake up for and answer. Otherwise (no picture, or a panel
+  // larger than it) the panel has no background and is painted on exposure.
+  bool filled = PanelFilledByServer(panel);
+  XSetWindowAttributes attributes{};
+  attributes.background_pixmap = filled ? panel.picture : None;
+  attributes.event_mask = filled ? kPointerEvents : ExposureMask | kPointerEvents;
+  XChangeWindowAttributes(display_, panel.xid, CWBackPixmap | CWEventMask, &attributes);
 }
 
 Rect X11WindowSystem::GetBounds(WindowId window) {

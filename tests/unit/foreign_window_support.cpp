@@ -65,6 +65,36 @@ ForeignWindow::~ForeignWindow() {
   XCloseDisplay(display);
 }
 
+bool ForeignWindow::Viewable(WindowId window) {
+  XWindowAttributes attributes{};
+  return display_ &&
+         XGetWindowAttributes(static_cast<Display*>(display_), static_cast<Window>(window),
+                              &attributes) &&
+         attributes.map_state == IsViewable;
+}
+
+bool ForeignWindow::SomeClientWantsExposures(WindowId window) {
+  XWindowAttributes attributes{};
+  return display_ &&
+         XGetWindowAttributes(static_cast<Display*>(display_), static_cast<Window>(window),
+                              &attributes) &&
+         (attributes.all_event_masks & ExposureMask) != 0;
+}
+
+std::vector<uint32_t> ForeignWindow::Pixels(std::uintptr_t drawable, const Rect& area) {
+  std::vector<uint32_t> pixels;
+  if (!display_) return pixels;
+  XImage* image = XGetImage(static_cast<Display*>(display_), static_cast<Drawable>(drawable),
+                            area.left, area.top, static_cast<unsigned>(area.width),
+                            static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+  if (!image) return pixels;
+  for (int y = 0; y < area.height; ++y) {
+    for (int x = 0; x < area.width; ++x) pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
+  }
+  XDestroyImage(image);
+  return pixels;
+}
+
 }  // namespace morumoru::platform::x11
 
 #endif

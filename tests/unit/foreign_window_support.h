@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/window_system.h"
 
@@ -25,6 +26,12 @@ class ForeignWindow {
   // Maps the window and gives it the input focus, as a program the user
   // switches to does.
   void TakeFocus();
+
+  // What any client can read of `window` from the server.
+  bool Viewable(WindowId window);
+  bool SomeClientWantsExposures(WindowId window);
+  // The pixels (0xRRGGBB) of `area` of a window or a picture, row by row.
+  std::vector<uint32_t> Pixels(std::uintptr_t drawable, const Rect& area);
 
  private:
   void* display_ = nullptr;

@@ -659,6 +659,50 @@ TEST_F(X11PlatformTest, DestroyedWindowsLoseFocusAndCapture) {
   EXPECT_FALSE(platform_->IsVisible(button));
 }
 
+// A panel sliding in from the edge shows its picture in every column that
+// came into view, and the program has no exposure to wake up for: the server
+// fills the new columns from the picture itself.
+TEST_F(X11PlatformTest, APanelSlidingInShowsItsPictureWithNothingToAnswer) {
+  x11::ForeignWindow viewer("viewer");
+  ASSERT_TRUE(viewer.Opened());
+  WindowSpec params;
+  params.kind = WindowKind::kForm;
+  params.style = FormStyle::kSaver;
+  params.owner = application_;
+  params.text = "saver";
+  params.events = &recorder_;
+  WindowId saver = platform_->NewWindow(params);
+  platform_->ShowWindow(saver, ShowCommand::kMaximized);
+  params = WindowSpec{};
+  params.kind = WindowKind::kPanel;
+  params.parent = saver;
+  params.bounds = {-335, 100, 335, 300};
+  params.visible = true;
+  params.events = &recorder_;
+  WindowId panel = platform_->NewWindow(params);
+  PictureId picture = platform_->LoadPicture(0);
+  platform_->SetPanelPicture(panel, picture);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!viewer.Viewable(saver) && std::chrono::steady_clock::now() < deadline) Drain();
+  ASSERT_TRUE(viewer.Viewable(saver));
+
+  for (int32_t left = -334; left <= -300; ++left)
+    platform_->SetBounds(panel, {left, 100, 335, 300});
+  // Another client's requests may overtake ours: read until the last move
+  // is in, with nothing pumped meanwhile.
+  std::vector<uint32_t> want = viewer.Pixels(picture, {300, 0, 35, 300});
+  ASSERT_EQ(want.size(), size_t(35 * 300));
+  std::vector<uint32_t> seen;
+  deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  do {
+    seen = viewer.Pixels(saver, {0, 100, 35, 300});
+  } while (seen != want && std::chrono::steady_clock::now() < deadline);
+  EXPECT_TRUE(seen == want) << "the columns that came into view show the picture's right edge";
+  EXPECT_FALSE(viewer.SomeClientWantsExposures(panel));
+  platform_->DestroyWindow(saver);
+  platform_->FreePicture(picture);
+}
+
 }  // namespace
 }  // namespace morumoru::platform
 
