@@ -168,6 +168,10 @@ WindowId HeadlessPlatform::NewWindow(const WindowSpec& params) {
 
 void HeadlessPlatform::DestroyWindow(WindowId id) {
   if (!Exists(id)) return;
+  // As on the real systems, the children go with their parent.
+  for (auto& [child, window] : windows_) {
+    if (window.alive && window.params.parent == id) DestroyWindow(child);
+  }
   windows_.at(id).alive = false;
   windows_.at(id).visible = false;
   if (focus_ == id) focus_ = kNoWindow;
@@ -200,8 +204,14 @@ void HeadlessPlatform::ShowWindow(WindowId id, ShowCommand command) {
   if (window.visible) invalid_.insert(id);
 }
 
+// Shown only while every window above it is shown too, as the real systems
+// answer.
 bool HeadlessPlatform::IsVisible(WindowId id) {
-  return Exists(id) && windows_.at(id).visible;
+  while (Exists(id) && windows_.at(id).visible) {
+    id = windows_.at(id).params.parent;
+    if (id == kNoWindow) return true;
+  }
+  return false;
 }
 
 void HeadlessPlatform::EnableWindow(WindowId id, bool enabled) {
