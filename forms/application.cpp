@@ -104,7 +104,7 @@ bool TApplication::DispatchNext() {
     quitSeen_ = true;
     return true;
   }
-  if (message.kind == Message::Kind::kKeyboard && KeyStep(message)) return true;
+  if (message.kind == Message::Kind::kKeyDown && KeyStep(message)) return true;
   windows_.Dispatch(message);
   return true;
 }
@@ -137,9 +137,6 @@ void TApplication::CloseForm(TForm& form) {
 }
 
 bool TApplication::KeyStep(const Message& message) {
-  if (message.code != platform::kKeyDownCode && message.code != platform::kSysKeyDownCode) {
-    return false;
-  }
   WindowId capture = windows_.GetCapture();
   TForm* form = FormOfControlWindow(capture != platform::kNoWindow ? capture : message.target);
   if (!form) return false;
