@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "dialog/settings_dialog.h"
+#include "errors/exceptions.h"
 #include "forms/application.h"
-#include "forms/exceptions.h"
 #include "saver/saver_window.h"
-#include "settings/settings_dialog.h"
 
 namespace morumoru {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "platform/lower_case.h"
 
 namespace morumoru {
@@ -82,7 +82,6 @@ void TApplication::RunMessageLoop() {
   } else {
     mainForm_->Show();
   }
-  running_ = true;
   do {
     try {
       LoopTurn();
@@ -90,7 +89,6 @@ void TApplication::RunMessageLoop() {
       HandleException(error);
     }
   } while (!quitSeen_);
-  running_ = false;
 }
 
 void TApplication::LoopTurn() {
@@ -181,8 +179,7 @@ void TApplication::ReportException(const std::exception& error) {
   }
   // Over a full-screen top-most window with a hidden cursor the box must
   // still be seen and reachable by the user.
-  int cursor = 0;
-  if (topMost) cursor = windows_.ShowCursor(true);
+  if (topMost) windows_.ShowCursor(true);
   // The box comes up on its owner's monitor: the user's is the one the
   // active window is on.
   platform::Rect home = windows_.GetBounds(handle_);
@@ -199,8 +196,7 @@ void TApplication::ReportException(const std::exception& error) {
   windows_.ShowBox(handle_, BoxText(error.what()), title_,
                    topMost ? platform::BoxKind::kErrorTopMost : platform::BoxKind::kError);
   if (moved) windows_.SetBounds(handle_, home);
-  if (topMost) cursor = windows_.ShowCursor(false);
-  (void)cursor;
+  if (topMost) windows_.ShowCursor(false);
   for (WindowId window : disabled) windows_.EnableWindow(window, true);
   if (active != platform::kNoWindow) windows_.SetActiveWindow(active);
   if (focus != platform::kNoWindow) windows_.SetFocus(focus);
