@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+
+#include "platform/lower_case.h"
 
 namespace morumoru::platform {
 
@@ -15,35 +18,19 @@ struct Carried {
 };
 static_assert(sizeof(Carried) <= sizeof(Message::native), "an event must fit in a message");
 
-Message::Kind KindOf(EventType type) {
-  switch (type) {
-    case EventType::kKeyDown:
-      return Message::Kind::kKeyDown;
-    case EventType::kMouseMove:
-      return Message::Kind::kMouseMove;
-    case EventType::kMouseDown:
-      return Message::Kind::kMouseDown;
-    case EventType::kMouseUp:
-      return Message::Kind::kMouseUp;
-    case EventType::kMouseWheel:
-      return Message::Kind::kMouseWheel;
-    case EventType::kClick:
-      return Message::Kind::kClick;
-    case EventType::kScroll:
-      return Message::Kind::kScroll;
-    case EventType::kClose:
-      return Message::Kind::kClose;
-    default:
-      return Message::Kind::kOther;
-  }
-}
+// The message kind each event type arrives as, in EventType's order.
+constexpr Message::Kind kKindOfEvent[] = {
+    Message::Kind::kKeyDown, Message::Kind::kMouseMove,  Message::Kind::kMouseDown,
+    Message::Kind::kMouseUp, Message::Kind::kMouseWheel, Message::Kind::kClick,
+    Message::Kind::kScroll,  Message::Kind::kClose,
+    Message::Kind::kOther,  // kCancelMode
+    Message::Kind::kOther,  // kAppDeactivate
+};
+static_assert(std::size(kKindOfEvent) == static_cast<size_t>(EventType::kAppDeactivate) + 1,
+              "one kind for every event type");
 
-std::string Lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
+Message::Kind KindOf(EventType type) {
+  return kKindOfEvent[static_cast<size_t>(type)];
 }
 
 }  // namespace
@@ -290,9 +277,9 @@ std::vector<WindowId> HeadlessPlatform::WindowsTitled(std::string_view text) con
 }
 
 bool HeadlessPlatform::ActivateRunningCopy(std::string_view title) {
-  std::string wanted = Lower(title);
+  std::string wanted = LowerCase(title);
   for (const auto& [id, window] : windows_) {
-    if (!window.alive || !window.foreign || Lower(window.text) != wanted) continue;
+    if (!window.alive || !window.foreign || LowerCase(window.text) != wanted) continue;
     WindowId owner = window.owner;
     if (Exists(owner) && windows_.at(owner).iconic) {
       opened.push_back(owner);

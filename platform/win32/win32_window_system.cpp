@@ -16,46 +16,43 @@ namespace {
 
 static_assert(sizeof(MSG) <= sizeof(Message::native), "a MSG must fit in a message");
 
+// The queue's messages in the program's terms; the rest are kOther.
+struct KindOfMessage {
+  UINT message;
+  Message::Kind kind;
+};
+constexpr KindOfMessage kKinds[] = {
+    {WM_KEYDOWN, Message::Kind::kKeyDown},
+    {WM_SYSKEYDOWN, Message::Kind::kKeyDown},
+    {WM_KEYUP, Message::Kind::kKeyUp},
+    {WM_SYSKEYUP, Message::Kind::kKeyUp},
+    {WM_LBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_RBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_MBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_XBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_LBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_RBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_MBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_XBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_MOUSEMOVE, Message::Kind::kMouseMove},
+    {WM_LBUTTONUP, Message::Kind::kMouseUp},
+    {WM_RBUTTONUP, Message::Kind::kMouseUp},
+    {WM_MBUTTONUP, Message::Kind::kMouseUp},
+    {WM_XBUTTONUP, Message::Kind::kMouseUp},
+    {WM_MOUSEWHEEL, Message::Kind::kMouseWheel},
+    {WM_COMMAND, Message::Kind::kClick},
+    {WM_HSCROLL, Message::Kind::kScroll},
+    {WM_VSCROLL, Message::Kind::kScroll},
+    {WM_CLOSE, Message::Kind::kClose},
+    {WM_PAINT, Message::Kind::kPaint},
+    {WM_QUIT, Message::Kind::kQuit},
+};
+
 Message::Kind KindOf(UINT message) {
-  switch (message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      return Message::Kind::kKeyDown;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      return Message::Kind::kKeyUp;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK:
-    case WM_XBUTTONDBLCLK:
-      return Message::Kind::kMouseDown;
-    case WM_MOUSEMOVE:
-      return Message::Kind::kMouseMove;
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP:
-    case WM_XBUTTONUP:
-      return Message::Kind::kMouseUp;
-    case WM_MOUSEWHEEL:
-      return Message::Kind::kMouseWheel;
-    case WM_COMMAND:
-      return Message::Kind::kClick;
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-      return Message::Kind::kScroll;
-    case WM_CLOSE:
-      return Message::Kind::kClose;
-    case WM_PAINT:
-      return Message::Kind::kPaint;
-    case WM_QUIT:
-      return Message::Kind::kQuit;
-    default:
-      return Message::Kind::kOther;
+  for (const KindOfMessage& entry : kKinds) {
+    if (entry.message == message) return entry.kind;
   }
+  return Message::Kind::kOther;
 }
 
 HWND H(WindowId window) {
