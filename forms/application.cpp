@@ -75,9 +75,9 @@ void TApplication::DestroyForms() {
 void TApplication::RunMessageLoop() {
   if (!mainForm_) return;
   platform::StartupShow show = os_.StartupShowValue();
-  if (show == platform::StartupShow::kMaximized) mainForm_->maximized = true;
-  if (show == platform::StartupShow::kMinimized) mainForm_->minimized = true;
-  if (mainForm_->minimized) {
+  if (show == platform::StartupShow::kMaximized) mainForm_->SetMaximized();
+  if (show == platform::StartupShow::kMinimized) mainForm_->SetMinimized();
+  if (mainForm_->Minimized()) {
     windows_.ShowWindow(handle_, ShowCommand::kMinimized);
   } else {
     mainForm_->Show();
@@ -174,7 +174,7 @@ void TApplication::ReportException(const std::exception& error) {
     if (windows_.IsVisible(window) && windows_.IsEnabled(window)) {
       windows_.EnableWindow(window, false);
       disabled.push_back(window);
-      if (form->maximized) topMost = true;
+      if (form->Maximized()) topMost = true;
     }
   }
   // Over a full-screen top-most window with a hidden cursor the box must
