@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "dialog/settings_dialog.h"
+#include "errors/exceptions.h"
 #include "forms/application.h"
-#include "forms/exceptions.h"
 #include "saver/saver_window.h"
-#include "settings/settings_dialog.h"
 
 namespace morumoru {
 
@@ -115,13 +115,7 @@ int RunProgram(platform::WindowSystem& windows, platform::OsServices& os,
                platform::LaunchMode mode) {
   TApplication application(windows, os);
   try {
-    platform::WindowId running = windows.FindForeignWindow(kApplicationTitle);
-    if (running != platform::kNoWindow) {
-      platform::WindowId owner = windows.GetOwner(running);
-      if (windows.IsIconic(owner)) windows.OpenIcon(owner);
-      windows.SetForegroundWindow(owner);
-      return 0;
-    }
+    if (windows.ActivateRunningCopy(kApplicationTitle)) return 0;
     application.SetTitle(kApplicationTitle);
     Tmorusub* settingsDialog = nullptr;
     application.AddForm(settingsDialog);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "platform/lower_case.h"
 
 namespace morumoru {
@@ -75,14 +75,13 @@ void TApplication::DestroyForms() {
 void TApplication::RunMessageLoop() {
   if (!mainForm_) return;
   platform::StartupShow show = os_.StartupShowValue();
-  if (show == platform::StartupShow::kMaximized) mainForm_->maximized = true;
-  if (show == platform::StartupShow::kMinimized) mainForm_->minimized = true;
-  if (mainForm_->minimized) {
+  if (show == platform::StartupShow::kMaximized) mainForm_->SetMaximized();
+  if (show == platform::StartupShow::kMinimized) mainForm_->SetMinimized();
+  if (mainForm_->Minimized()) {
     windows_.ShowWindow(handle_, ShowCommand::kMinimized);
   } else {
     mainForm_->Show();
   }
-  running_ = true;
   do {
     try {
       LoopTurn();
@@ -90,7 +89,6 @@ void TApplication::RunMessageLoop() {
       HandleException(error);
     }
   } while (!quitSeen_);
-  running_ = false;
 }
 
 void TApplication::LoopTurn() {
@@ -104,7 +102,7 @@ bool TApplication::DispatchNext() {
     quitSeen_ = true;
     return true;
   }
-  if (message.kind == Message::Kind::kKeyboard && KeyStep(message)) return true;
+  if (message.kind == Message::Kind::kKeyDown && KeyStep(message)) return true;
   windows_.Dispatch(message);
   return true;
 }
@@ -137,9 +135,6 @@ void TApplication::CloseForm(TForm& form) {
 }
 
 bool TApplication::KeyStep(const Message& message) {
-  if (message.code != platform::kKeyDownCode && message.code != platform::kSysKeyDownCode) {
-    return false;
-  }
   WindowId capture = windows_.GetCapture();
   TForm* form = FormOfControlWindow(capture != platform::kNoWindow ? capture : message.target);
   if (!form) return false;
@@ -179,13 +174,12 @@ void TApplication::ReportException(const std::exception& error) {
     if (windows_.IsVisible(window) && windows_.IsEnabled(window)) {
       windows_.EnableWindow(window, false);
       disabled.push_back(window);
-      if (form->maximized) topMost = true;
+      if (form->Maximized()) topMost = true;
     }
   }
   // Over a full-screen top-most window with a hidden cursor the box must
   // still be seen and reachable by the user.
-  int cursor = 0;
-  if (topMost) cursor = windows_.ShowCursor(true);
+  if (topMost) windows_.ShowCursor(true);
   // The box comes up on its owner's monitor: the user's is the one the
   // active window is on.
   platform::Rect home = windows_.GetBounds(handle_);
@@ -202,8 +196,7 @@ void TApplication::ReportException(const std::exception& error) {
   windows_.ShowBox(handle_, BoxText(error.what()), title_,
                    topMost ? platform::BoxKind::kErrorTopMost : platform::BoxKind::kError);
   if (moved) windows_.SetBounds(handle_, home);
-  if (topMost) cursor = windows_.ShowCursor(false);
-  (void)cursor;
+  if (topMost) windows_.ShowCursor(false);
   for (WindowId window : disabled) windows_.EnableWindow(window, true);
   if (active != platform::kNoWindow) windows_.SetActiveWindow(active);
   if (focus != platform::kNoWindow) windows_.SetFocus(focus);

@@ -92,7 +92,6 @@ class TApplication : public platform::WindowEvents {
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;
   bool quitSeen_ = false;
-  bool running_ = false;
 };
 
 }  // namespace morumoru

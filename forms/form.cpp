@@ -120,7 +120,7 @@ void TForm::LoadLayout(std::string_view text) {
   name_ = root.name;
   style_ =
       root.Text("Style") == "dialog" ? platform::FormStyle::kDialog : platform::FormStyle::kSaver;
-  maximized = root.Text("WindowState") == "maximized";
+  maximized_ = root.Text("WindowState") == "maximized";
   designBounds_ = {root.Number("Left"), root.Number("Top"), root.Number("Width"),
                    root.Number("Height")};
   if (style_ == platform::FormStyle::kSaver) {
@@ -220,8 +220,7 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
   if (control.kind == ControlKind::kTrackBar) {
     control.sliderMin = params.min;
     control.sliderMax = params.max;
-    control.position = object.Number("Position", params.min);
-    windows_.SetSliderPosition(control.handle, control.position);
+    windows_.SetSliderPosition(control.handle, object.Number("Position", params.min));
   }
   for (const LayoutObject& child : object.children) AddControl(child, &control);
   return &control;
@@ -257,7 +256,7 @@ void TForm::Show() {
     windows_.SetBounds(handle_, outer);
   }
   windows_.ShowWindow(
-      handle_, maximized ? platform::ShowCommand::kMaximized : platform::ShowCommand::kNormal);
+      handle_, maximized_ ? platform::ShowCommand::kMaximized : platform::ShowCommand::kNormal);
   visible_ = true;
   windows_.SetActiveWindow(handle_);
   FocusFirst();

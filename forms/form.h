@@ -33,9 +33,8 @@ class TControl {
   int picture = -1;      // views: index of their picture
   bool visible = true;
   bool enabled = true;
-  int32_t sliderMin = 0;  // sliders
+  int32_t sliderMin = 0;  // sliders; the window system holds the position
   int32_t sliderMax = 0;
-  int32_t position = 0;
   platform::PictureId shownPicture = platform::kNoPicture;  // panels
 
   const platform::Rect& Bounds() const { return bounds_; }
@@ -80,8 +79,12 @@ class TForm : public platform::WindowEvents {
   virtual void Show();
   void Hide();
   bool Visible() const { return visible_; }
-  bool maximized = false;
-  bool minimized = false;
+  // The window state: maximized from the layout or the start-up show value;
+  // minimized only from the latter.
+  bool Maximized() const { return maximized_; }
+  bool Minimized() const { return minimized_; }
+  void SetMaximized() { maximized_ = true; }
+  void SetMinimized() { minimized_ = true; }
 
   // Destroys the windows after running the destruction handler once.
   void Destroy();
@@ -139,6 +142,8 @@ class TForm : public platform::WindowEvents {
   std::vector<std::unique_ptr<TControl>> controls_;
   std::vector<platform::PictureId> pictures_;
   bool visible_ = false;
+  bool maximized_ = false;
+  bool minimized_ = false;
   bool destroyed_ = false;
 };
 

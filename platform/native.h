@@ -3,6 +3,7 @@
 // the POSIX services).
 
 #include <memory>
+#include <string>
 
 #include "platform/launch_mode.h"
 #include "platform/os_services.h"
@@ -10,12 +11,29 @@
 
 namespace morumoru::platform {
 
-// Needs no display: the launch mode is decided from its command line before
-// any window system is opened.
-std::unique_ptr<OsServices> CreateNativeOsServices();
+// The process's command line, the program's name first, as
+// OsServices::CommandLine gives it; read before anything else is made.
+std::string NativeCommandLine();
 
-// The window system for a launch in that mode. When none can be had, says
-// why where it can be read and ends the process with exit code 1.
-std::unique_ptr<WindowSystem> CreateNativeWindowSystem(LaunchMode mode);
+// The launch in that mode, with what else this platform reads for it from
+// the arguments and the environment (natively xscreensaver's window, -fps,
+// -speed and -power). An unusable request leaves its reason in
+// launch.host.error.
+Launch ReadNativeLaunch(LaunchMode mode);
+
+// Needs no display.
+std::unique_ptr<OsServices> CreateNativeOsServices(const Launch& launch = {});
+
+// The window system for that launch; null, with the reason in `error`, when
+// none can be had.
+std::unique_ptr<WindowSystem> CreateNativeWindowSystem(const Launch& launch, std::string& error);
+
+// A launch of that mode that asks for nothing else (benchmarks).
+inline std::unique_ptr<WindowSystem> CreateNativeWindowSystem(LaunchMode mode) {
+  Launch launch;
+  launch.mode = mode;
+  std::string error;
+  return CreateNativeWindowSystem(launch, error);
+}
 
 }  // namespace morumoru::platform

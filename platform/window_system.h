@@ -146,18 +146,31 @@ enum class BoxKind {
   kTaskModalError,  // no owner, task-modal, stop icon
 };
 
-// One message as it comes off the queue, for the loop's own steps.
+// One message as it comes off the queue, in the program's terms. The loop
+// reads the kind and the key; everything else travels in native, the
+// backend's own copy, back to Dispatch. Each backend maps its events onto
+// these kinds in one place, its Peek.
 struct Message {
-  enum class Kind : uint8_t { kQuit, kKeyboard, kOther };
+  enum class Kind : uint8_t {
+    kKeyDown,  // systemKey: pressed with Alt held, or F10, as the system's menu keys
+    kKeyUp,
+    kMouseDown,
+    kMouseMove,
+    kMouseUp,
+    kMouseWheel,
+    kClick,   // a push button was clicked
+    kScroll,  // a slider moved
+    kClose,   // the window system asks a window to close
+    kPaint,
+    kQuit,  // the loop is asked to end
+    kOther,
+  };
   Kind kind = Kind::kOther;
+  bool systemKey = false;
   WindowId target = kNoWindow;
-  uint32_t code = 0;                    // the Windows message number (keyboard: 0x100 to 0x108)
   uint16_t key = 0;                     // key messages: the virtual-key code
   alignas(8) unsigned char native[48];  // the backend's own copy
 };
-
-inline constexpr uint32_t kKeyDownCode = 0x100;
-inline constexpr uint32_t kSysKeyDownCode = 0x104;
 
 class WindowSystem {
  public:
@@ -202,12 +215,11 @@ class WindowSystem {
   virtual void SetSliderPosition(WindowId slider, int32_t position) = 0;
   virtual int32_t GetSliderPosition(WindowId slider) = 0;
 
-  // Other programs' windows.
-  virtual WindowId FindForeignWindow(std::string_view title) = 0;  // any case, not ours
-  virtual WindowId GetOwner(WindowId window) = 0;
-  virtual bool IsIconic(WindowId window) = 0;
-  virtual void OpenIcon(WindowId window) = 0;
-  virtual void SetForegroundWindow(WindowId window) = 0;
+  // The running-copy check. Looks for another program's top-level window
+  // with this title, in any case; when there is one, its owner (if it has
+  // one) is restored from an icon and brought to the foreground, and the
+  // answer is true.
+  virtual bool ActivateRunningCopy(std::string_view title) = 0;
 
   // Screen, text, cursor, boxes.
   virtual Size ScreenSize() = 0;         // the primary screen, asked at every use

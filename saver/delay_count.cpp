@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 
 namespace morumoru {
 

@@ -31,7 +31,7 @@ void Tmorumoru::FormCreate() {
   Application().idleHandler = [this](TApplication& sender, bool& idleDone) {
     Effect(sender, idleDone);
   };
-  Engine.moveKind = 0;
+  Engine.moveKind = kChooseNext;
   Engine.lastDraw = 0;
   {
     TIniFile ini(SettingsFileOf(os_), os_.Profile());

@@ -1,6 +1,6 @@
 #include "saver/slide_engine.h"
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "saver/delay_count.h"
 #include "saver/random_source.h"
 
@@ -44,12 +44,13 @@ void ChooseStep(SlideStage& stage) {
   Engine.lastBucket = draw / 1000 * 1000;
   stage.SetViewVisible(draw / 1000, true);
 
-  if (Engine.lastKind == 1 || Engine.lastKind == 2) {
-    Engine.moveKind = 3 + RandomInt(2);
-  } else if (Engine.lastKind == 3 || Engine.lastKind == 4) {
-    Engine.moveKind = 1 + RandomInt(2);
+  // After a sideways slide an upright one, and the other way round.
+  if (Engine.lastKind == kMoveRight || Engine.lastKind == kMoveLeft) {
+    Engine.moveKind = kMoveDown + RandomInt(2);
+  } else if (Engine.lastKind == kMoveDown || Engine.lastKind == kMoveUp) {
+    Engine.moveKind = kMoveRight + RandomInt(2);
   } else {
-    Engine.moveKind = 1 + RandomInt(4);
+    Engine.moveKind = kMoveRight + RandomInt(4);
   }
   Engine.lastKind = Engine.moveKind;
 
@@ -58,20 +59,20 @@ void ChooseStep(SlideStage& stage) {
   platform::Size screen = stage.Screen();
   platform::Rect panel = stage.Panel();
   // The cross offset is drawn first, as when the coordinates are set one by one.
-  bool horizontal = Engine.moveKind == 1 || Engine.moveKind == 2;
+  bool horizontal = Engine.moveKind == kMoveRight || Engine.moveKind == kMoveLeft;
   int32_t cross = horizontal ? CrossOffset(Sub(screen.height, panel.height))
                              : CrossOffset(Sub(screen.width, panel.width));
   switch (Engine.moveKind) {
-    case 1:
+    case kMoveRight:
       stage.PlacePanel(Sub(0, panel.width), cross);
       break;
-    case 2:
+    case kMoveLeft:
       stage.PlacePanel(screen.width, cross);
       break;
-    case 3:
+    case kMoveDown:
       stage.PlacePanel(cross, Sub(0, panel.height));
       break;
-    default:
+    default:  // kMoveUp
       stage.PlacePanel(cross, screen.height);
       break;
   }
@@ -84,7 +85,7 @@ void ChooseStep(SlideStage& stage) {
 // before coming in: it is brought to just outside that edge, as if placed
 // there, and comes in with the next step.
 bool AcrossTheScreen(const platform::Size& screen, const platform::Rect& panel) {
-  bool horizontal = Engine.moveKind == 1 || Engine.moveKind == 2;
+  bool horizontal = Engine.moveKind == kMoveRight || Engine.moveKind == kMoveLeft;
   return horizontal ? panel.top < screen.height : panel.left < screen.width;
 }
 
@@ -92,36 +93,36 @@ void MoveStep(SlideStage& stage) {
   platform::Size screen = stage.Screen();
   platform::Rect panel = stage.Panel();
   if (!AcrossTheScreen(screen, panel)) {
-    Engine.moveKind = 0;
+    Engine.moveKind = kChooseNext;
     return;
   }
   switch (Engine.moveKind) {
-    case 1:
+    case kMoveRight:
       if (panel.left >= screen.width) {
-        Engine.moveKind = 0;
+        Engine.moveKind = kChooseNext;
       } else {
         stage.SetPanelLeft(Add(panel.left, 1));
       }
       break;
-    case 2:
+    case kMoveLeft:
       if (panel.left <= Sub(0, panel.width)) {
-        Engine.moveKind = 0;
+        Engine.moveKind = kChooseNext;
       } else if (panel.left > screen.width) {
         stage.SetPanelLeft(screen.width);
       } else {
         stage.SetPanelLeft(Sub(panel.left, 1));
       }
       break;
-    case 3:
+    case kMoveDown:
       if (panel.top >= screen.height) {
-        Engine.moveKind = 0;
+        Engine.moveKind = kChooseNext;
       } else {
         stage.SetPanelTop(Add(panel.top, 1));
       }
       break;
-    default:
+    default:  // kMoveUp
       if (panel.top <= Sub(0, panel.height)) {
-        Engine.moveKind = 0;
+        Engine.moveKind = kChooseNext;
       } else if (panel.top > screen.height) {
         stage.SetPanelTop(screen.height);
       } else {
@@ -134,7 +135,7 @@ void MoveStep(SlideStage& stage) {
 }  // namespace
 
 void AdvanceSlide(SlideStage& stage) {
-  if (Engine.moveKind == 0) {
+  if (Engine.moveKind == kChooseNext) {
     ChooseStep(stage);
   } else {
     MoveStep(stage);

@@ -9,9 +9,17 @@
 
 namespace morumoru {
 
+// MoveKind's values; the numbers themselves are drawn at random (1 to 4)
+// and kept across steps, so they stay as they are.
+inline constexpr int32_t kChooseNext = 0;
+inline constexpr int32_t kMoveRight = 1;
+inline constexpr int32_t kMoveLeft = 2;
+inline constexpr int32_t kMoveDown = 3;
+inline constexpr int32_t kMoveUp = 4;
+
 // Process-wide engine state.
 struct EngineState {
-  int32_t moveKind = 0;  // 0 choose, 1 right, 2 left, 3 down, 4 up
+  int32_t moveKind = kChooseNext;  // kChooseNext or one of the four directions
   int32_t lastKind = 0;
   int32_t lastDraw = 0;
   int32_t lastBucket = 0;

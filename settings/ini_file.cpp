@@ -1,6 +1,6 @@
 #include "settings/ini_file.h"
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "settings/parse_integer.h"
 
 namespace morumoru {

@@ -2,22 +2,35 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+
+#include "platform/lower_case.h"
 
 namespace morumoru::platform {
 
 namespace {
 
-constexpr uint32_t kPaintCode = 0x000F;
-constexpr uint32_t kKeyUpCode = 0x0101;
+// What a queued message carries for Dispatch: the event its window gets,
+// if it gets one.
+struct Carried {
+  bool delivered = false;
+  Event event;
+};
+static_assert(sizeof(Carried) <= sizeof(Message::native), "an event must fit in a message");
 
-static_assert(sizeof(Event) <= sizeof(Message::native), "an event must fit in a message");
+// The message kind each event type arrives as, in EventType's order.
+constexpr Message::Kind kKindOfEvent[] = {
+    Message::Kind::kKeyDown, Message::Kind::kMouseMove,  Message::Kind::kMouseDown,
+    Message::Kind::kMouseUp, Message::Kind::kMouseWheel, Message::Kind::kClick,
+    Message::Kind::kScroll,  Message::Kind::kClose,
+    Message::Kind::kOther,  // kCancelMode
+    Message::Kind::kOther,  // kAppDeactivate
+};
+static_assert(std::size(kKindOfEvent) == static_cast<size_t>(EventType::kAppDeactivate) + 1,
+              "one kind for every event type");
 
-std::string Lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
+Message::Kind KindOf(EventType type) {
+  return kKindOfEvent[static_cast<size_t>(type)];
 }
 
 }  // namespace
@@ -43,15 +56,18 @@ bool MemoryProfile::Write(const std::string& path, std::string_view section, std
 
 HeadlessPlatform::HeadlessPlatform() = default;
 
-void HeadlessPlatform::Enqueue(Message::Kind kind, WindowId target, uint32_t code,
-                               const Event& event) {
-  Queued queued;
-  queued.message.kind = kind;
-  queued.message.target = target;
-  queued.message.code = code;
-  queued.message.key = event.key;
-  queued.event = event;
-  queue_.push_back(queued);
+void HeadlessPlatform::Enqueue(Message::Kind kind, WindowId target, const Event* event) {
+  Message message;
+  message.kind = kind;
+  message.target = target;
+  Carried carried;
+  if (event) {
+    carried.delivered = true;
+    carried.event = *event;
+    message.key = event->key;
+  }
+  std::memcpy(message.native, &carried, sizeof carried);
+  queue_.push_back(message);
 }
 
 void HeadlessPlatform::PostKey(WindowId target, uint16_t key, bool system) {
@@ -62,14 +78,14 @@ void HeadlessPlatform::PostKey(WindowId target, uint16_t key, bool system) {
   if (held_[vk::kShift]) event.shift |= shift::kShift;
   if (held_[vk::kControl]) event.shift |= shift::kCtrl;
   if (held_[vk::kMenu] || system) event.shift |= shift::kAlt;
-  Enqueue(Message::Kind::kKeyboard, target, system ? kSysKeyDownCode : kKeyDownCode, event);
+  Enqueue(Message::Kind::kKeyDown, target, &event);
+  queue_.back().systemKey = system;
 }
 
 void HeadlessPlatform::PostKeyUp(WindowId target, uint16_t key) {
-  Event event;
-  event.window = target;
-  event.key = key;
-  Enqueue(Message::Kind::kKeyboard, target, kKeyUpCode, event);
+  // The program has no key-up handler: the message reaches no window code.
+  Enqueue(Message::Kind::kKeyUp, target, nullptr);
+  queue_.back().key = key;
 }
 
 void HeadlessPlatform::PostMouse(WindowId target, EventType type, int32_t x, int32_t y,
@@ -82,27 +98,22 @@ void HeadlessPlatform::PostMouse(WindowId target, EventType type, int32_t x, int
   event.x = x;
   event.y = y;
   event.button = button;
-  Enqueue(Message::Kind::kOther, target, 0x0200, event);
+  Enqueue(KindOf(type), target, &event);
 }
 
-void HeadlessPlatform::PostEvent(const Event& event, uint32_t code) {
-  Enqueue(Message::Kind::kOther, event.window, code, event);
+void HeadlessPlatform::PostEvent(const Event& event) {
+  Enqueue(KindOf(event.type), event.window, &event);
 }
 
 void HeadlessPlatform::PostOther(WindowId target) {
-  Event event;
-  event.type = EventType::kCancelMode;  // ignored: code 0x0400 is not delivered
-  event.window = target;
-  Enqueue(Message::Kind::kOther, target, 0x0401, event);
+  Enqueue(Message::Kind::kOther, target, nullptr);
 }
 
 bool HeadlessPlatform::Peek(Message& message) {
   ++peeks;
   if (!queue_.empty()) {
-    Queued queued = queue_.front();
+    message = queue_.front();
     queue_.pop_front();
-    message = queued.message;
-    std::memcpy(message.native, &queued.event, sizeof(Event));
     return true;
   }
   if (quitPending_) {
@@ -117,8 +128,8 @@ bool HeadlessPlatform::Peek(Message& message) {
     it = invalid_.erase(it);
     if (!Exists(window)) continue;
     message = Message{};
+    message.kind = Message::Kind::kPaint;
     message.target = window;
-    message.code = kPaintCode;
     return true;
   }
   ++emptyPeeks;
@@ -132,14 +143,13 @@ bool HeadlessPlatform::Peek(Message& message) {
 void HeadlessPlatform::Dispatch(Message& message) {
   if (!Exists(message.target)) return;
   Window& window = windows_.at(message.target);
-  if (message.code == kPaintCode) {
+  if (message.kind == Message::Kind::kPaint) {
     ++window.paints;
     return;
   }
-  if (message.code == kKeyUpCode || message.code == 0x0401) return;
-  Event event;
-  std::memcpy(&event, message.native, sizeof(Event));
-  if (window.params.events) window.params.events->HandleEvent(event);
+  Carried carried;
+  std::memcpy(&carried, message.native, sizeof carried);
+  if (carried.delivered && window.params.events) window.params.events->HandleEvent(carried.event);
 }
 
 void HeadlessPlatform::Wait() {
@@ -276,29 +286,19 @@ std::vector<WindowId> HeadlessPlatform::WindowsTitled(std::string_view text) con
   return result;
 }
 
-WindowId HeadlessPlatform::FindForeignWindow(std::string_view title) {
-  std::string wanted = Lower(title);
+bool HeadlessPlatform::ActivateRunningCopy(std::string_view title) {
+  std::string wanted = LowerCase(title);
   for (const auto& [id, window] : windows_) {
-    if (window.alive && window.foreign && Lower(window.text) == wanted) return id;
+    if (!window.alive || !window.foreign || LowerCase(window.text) != wanted) continue;
+    WindowId owner = window.owner;
+    if (Exists(owner) && windows_.at(owner).iconic) {
+      opened.push_back(owner);
+      windows_.at(owner).iconic = false;
+    }
+    if (owner != kNoWindow) foregrounded.push_back(owner);
+    return true;
   }
-  return kNoWindow;
-}
-
-WindowId HeadlessPlatform::GetOwner(WindowId id) {
-  return windows_.count(id) ? windows_.at(id).owner : kNoWindow;
-}
-
-bool HeadlessPlatform::IsIconic(WindowId id) {
-  return Exists(id) && windows_.at(id).iconic;
-}
-
-void HeadlessPlatform::OpenIcon(WindowId id) {
-  opened.push_back(id);
-  if (Exists(id)) windows_.at(id).iconic = false;
-}
-
-void HeadlessPlatform::SetForegroundWindow(WindowId id) {
-  if (id != kNoWindow) foregrounded.push_back(id);
+  return false;
 }
 
 void HeadlessPlatform::ShowBox(WindowId owner, std::string_view text, std::string_view caption,

@@ -64,8 +64,8 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   void PostKeyUp(WindowId target, uint16_t key);
   void PostMouse(WindowId target, EventType type, int32_t x, int32_t y,
                  MouseButton button = MouseButton::kLeft);
-  void PostEvent(const Event& event, uint32_t code = 0x0400);
-  void PostOther(WindowId target);
+  void PostEvent(const Event& event);  // queued with the kind its type calls for
+  void PostOther(WindowId target);     // a message no window code sees
   void Hold(uint16_t key, bool held) { held_[key] = held; }
 
   // Inspection.
@@ -130,11 +130,7 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   void SetPanelPicture(WindowId panel, PictureId picture) override;
   void SetSliderPosition(WindowId slider, int32_t position) override;
   int32_t GetSliderPosition(WindowId slider) override;
-  WindowId FindForeignWindow(std::string_view title) override;
-  WindowId GetOwner(WindowId window) override;
-  bool IsIconic(WindowId window) override;
-  void OpenIcon(WindowId window) override;
-  void SetForegroundWindow(WindowId window) override;
+  bool ActivateRunningCopy(std::string_view title) override;
   Size ScreenSize() override { return screen; }
   Size VirtualScreenSize() override { return virtualScreen; }
   Rect MonitorOf(WindowId window) override;
@@ -169,14 +165,12 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   std::map<PictureId, int> pictureIndex;  // which of the nine each picture is
 
  private:
-  struct Queued {
-    Message message;
-    Event event;
-  };
-  void Enqueue(Message::Kind kind, WindowId target, uint32_t code, const Event& event);
+  // event: what the window's code gets on Dispatch; none for a message
+  // that reaches no window code.
+  void Enqueue(Message::Kind kind, WindowId target, const Event* event);
 
   std::map<WindowId, Window> windows_;
-  std::deque<Queued> queue_;
+  std::deque<Message> queue_;
   std::set<WindowId> invalid_;  // windows waiting for a paint
   std::map<uint16_t, bool> held_;
   WindowId next_ = 100;

@@ -28,9 +28,17 @@ std::vector<std::string> ProcessArguments() {
   return arguments;
 }
 
+PosixOsServices::PosixOsServices(const Settings& overrides) {
+  for (const auto& [key, value] : overrides) overrides_.insert_or_assign(key, value);
+}
+
 std::string PosixOsServices::CommandLine() {
+  return JoinedCommandLine(ProcessArguments());
+}
+
+std::string JoinedCommandLine(const std::vector<std::string>& arguments) {
   std::string line;
-  for (const std::string& argument : ProcessArguments()) {
+  for (const std::string& argument : arguments) {
     if (!line.empty()) line += ' ';
     if (argument.empty() || argument.find_first_of(" \t") != std::string::npos) {
       line += '"' + argument + '"';

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/os_services.h"
@@ -15,13 +16,20 @@ namespace morumoru::platform::posix {
 
 // The process's arguments as the kernel holds them, the program's name first.
 std::vector<std::string> ProcessArguments();
+// The arguments joined with blanks; an argument that is empty or holds a
+// blank is quoted, so FirstArgument reads it back.
+std::string JoinedCommandLine(const std::vector<std::string>& arguments);
 
 class PosixOsServices : public OsServices {
  public:
+  using Settings = std::vector<std::pair<std::string, std::string>>;
+  // `overrides`: the values SettingOverride gives in this run, the last one
+  // given for a key winning.
+  explicit PosixOsServices(const Settings& overrides = {});
+
   bool QueryCounter(uint64_t& count) override;
   uint32_t TickCount() override;
-  // The arguments from /proc/self/cmdline, joined with blanks; an argument
-  // that is empty or holds a blank is quoted, so FirstArgument reads it back.
+  // JoinedCommandLine of ProcessArguments.
   std::string CommandLine() override;
   StartupShow StartupShowValue() override { return StartupShow::kNormal; }
   std::string ModulePath() override;
@@ -33,11 +41,6 @@ class PosixOsServices : public OsServices {
   std::string SettingsFileFor(const std::string& besideProgram) override;
   std::optional<std::string> SettingOverride(std::string_view key) override;
   void OpenUrl(std::string_view url) override;
-
-  // Sets the value SettingOverride gives for `key` in this run.
-  void OverrideSetting(const std::string& key, const std::string& value) {
-    overrides_.insert_or_assign(key, value);
-  }
 
  private:
   ConfigFolderProfile profile_;

@@ -16,8 +16,44 @@ namespace {
 
 static_assert(sizeof(MSG) <= sizeof(Message::native), "a MSG must fit in a message");
 
-constexpr UINT kFirstKeyMessage = 0x0100;  // WM_KEYDOWN
-constexpr UINT kLastKeyMessage = 0x0108;   // up to WM_SYSDEADCHAR and the reserved 0x108
+// The queue's messages in the program's terms; the rest are kOther.
+struct KindOfMessage {
+  UINT message;
+  Message::Kind kind;
+};
+constexpr KindOfMessage kKinds[] = {
+    {WM_KEYDOWN, Message::Kind::kKeyDown},
+    {WM_SYSKEYDOWN, Message::Kind::kKeyDown},
+    {WM_KEYUP, Message::Kind::kKeyUp},
+    {WM_SYSKEYUP, Message::Kind::kKeyUp},
+    {WM_LBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_RBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_MBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_XBUTTONDOWN, Message::Kind::kMouseDown},
+    {WM_LBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_RBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_MBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_XBUTTONDBLCLK, Message::Kind::kMouseDown},
+    {WM_MOUSEMOVE, Message::Kind::kMouseMove},
+    {WM_LBUTTONUP, Message::Kind::kMouseUp},
+    {WM_RBUTTONUP, Message::Kind::kMouseUp},
+    {WM_MBUTTONUP, Message::Kind::kMouseUp},
+    {WM_XBUTTONUP, Message::Kind::kMouseUp},
+    {WM_MOUSEWHEEL, Message::Kind::kMouseWheel},
+    {WM_COMMAND, Message::Kind::kClick},
+    {WM_HSCROLL, Message::Kind::kScroll},
+    {WM_VSCROLL, Message::Kind::kScroll},
+    {WM_CLOSE, Message::Kind::kClose},
+    {WM_PAINT, Message::Kind::kPaint},
+    {WM_QUIT, Message::Kind::kQuit},
+};
+
+Message::Kind KindOf(UINT message) {
+  for (const KindOfMessage& entry : kKinds) {
+    if (entry.message == message) return entry.kind;
+  }
+  return Message::Kind::kOther;
+}
 
 HWND H(WindowId window) {
   return reinterpret_cast<HWND>(window);
@@ -62,17 +98,11 @@ Win32WindowSystem::~Win32WindowSystem() = default;
 bool Win32WindowSystem::Peek(Message& message) {
   MSG msg;
   if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-  message.code = msg.message;
+  message.kind = KindOf(msg.message);
+  message.systemKey = msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSKEYUP;
   message.target = Id(msg.hwnd);
-  message.key = 0;
-  if (msg.message == WM_QUIT) {
-    message.kind = Message::Kind::kQuit;
-  } else if (msg.message >= kFirstKeyMessage && msg.message <= kLastKeyMessage) {
-    message.kind = Message::Kind::kKeyboard;
-    message.key = static_cast<uint16_t>(msg.wParam);
-  } else {
-    message.kind = Message::Kind::kOther;
-  }
+  bool key = message.kind == Message::Kind::kKeyDown || message.kind == Message::Kind::kKeyUp;
+  message.key = key ? static_cast<uint16_t>(msg.wParam) : 0;
   std::memcpy(message.native, &msg, sizeof msg);
   return true;
 }
@@ -259,28 +289,21 @@ int32_t Win32WindowSystem::GetSliderPosition(WindowId slider) {
 
 // --- Other programs' windows.
 
-WindowId Win32WindowSystem::FindForeignWindow(std::string_view title) {
+bool Win32WindowSystem::ActivateRunningCopy(std::string_view title) {
+  // The search skips this process's windows: its own application window
+  // starts with a title made from the file name, which may read the same.
   Search search;
   search.title = Widen(title);
   search.process = GetCurrentProcessId();
   EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
-  return Id(search.found);
-}
-
-WindowId Win32WindowSystem::GetOwner(WindowId window) {
-  return Id(GetWindow(H(window), GW_OWNER));
-}
-
-bool Win32WindowSystem::IsIconic(WindowId window) {
-  return ::IsIconic(H(window)) != FALSE;
-}
-
-void Win32WindowSystem::OpenIcon(WindowId window) {
-  ::OpenIcon(H(window));
-}
-
-void Win32WindowSystem::SetForegroundWindow(WindowId window) {
-  ::SetForegroundWindow(H(window));
+  if (!search.found) return false;
+  // A copy in saver mode is found through its saver window, whose owner is
+  // that copy's application window; a copy in configuration mode through
+  // the application window itself, which has no owner: nothing to activate.
+  HWND owner = GetWindow(search.found, GW_OWNER);
+  if (::IsIconic(owner)) ::OpenIcon(owner);
+  ::SetForegroundWindow(owner);
+  return true;
 }
 
 // --- Screen, cursor, boxes.

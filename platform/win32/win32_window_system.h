@@ -47,11 +47,7 @@ class Win32WindowSystem : public WindowSystem {
   void SetSliderPosition(WindowId slider, int32_t position) override;
   int32_t GetSliderPosition(WindowId slider) override;
 
-  WindowId FindForeignWindow(std::string_view title) override;
-  WindowId GetOwner(WindowId window) override;
-  bool IsIconic(WindowId window) override;
-  void OpenIcon(WindowId window) override;
-  void SetForegroundWindow(WindowId window) override;
+  bool ActivateRunningCopy(std::string_view title) override;
 
   Size ScreenSize() override;
   Size VirtualScreenSize() override;

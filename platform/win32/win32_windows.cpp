@@ -630,13 +630,8 @@ WindowData* DataOf(HWND window) {
 }
 
 void Deliver(WindowEvents* events, const Event& event) {
-  if (!events) return;
-  try {
-    events->HandleEvent(event);
-  } catch (...) {
-    // The receivers guard themselves; this only keeps C++ unwinding out of
-    // user32's frames.
-  }
+  // HandleEvent is noexcept: no C++ unwinding can reach user32's frames.
+  if (events) events->HandleEvent(event);
 }
 
 uint32_t ShiftState() {

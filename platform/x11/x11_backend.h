@@ -28,31 +28,12 @@ inline constexpr std::chrono::nanoseconds kEmptyInspectionCost = std::chrono::mi
 std::unique_ptr<WindowSystem> CreateX11WindowSystem(
     std::chrono::nanoseconds inspectionCost = x11::kEmptyInspectionCost);
 
-namespace x11 {
-struct HostChoice;
-}
-
-// The X11 window system for a launch in that mode: on its own, or inside the
-// window xscreensaver gives it (see ChooseHost), which `chosen` receives.
-// Null, with the reason in `error`, when it cannot run.
-std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error,
-                                                             x11::HostChoice* chosen = nullptr);
+// The X11 window system for a launch: on its own, or inside the window
+// xscreensaver gives it. Null, with the reason in `error`, when it cannot run.
+std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(const Launch& launch,
+                                                             std::string& error);
 
 namespace x11 {
-
-// Where the saver draws: its own full-screen window, or a window it is given
-// as a hack of xscreensaver.
-struct HostChoice {
-  enum class Kind { kOwnWindow, kRoot, kWindow };
-  Kind kind = Kind::kOwnWindow;
-  unsigned long window = 0;  // kWindow
-  std::string error;         // a request that names no usable window
-  // "-speed N" and "-power N" in the order given, without the dash: the
-  // settings xscreensaver passes. Only ever set for a hack.
-  std::vector<std::pair<std::string, std::string>> settings;
-  // "-fps": the frame-rate line, on its own or as a hack.
-  bool frameRate = false;
-};
 
 // From the program's arguments (without its name) and $XSCREENSAVER_WINDOW
 // (null when unset). "-window-id ID" names the window and wins over "-root"

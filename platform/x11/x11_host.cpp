@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/posix/posix_os_services.h"
 #include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform {
@@ -83,13 +82,9 @@ HostChoice ChooseHost(LaunchMode mode, const std::vector<std::string>& arguments
 
 }  // namespace x11
 
-std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(LaunchMode mode, std::string& error,
-                                                             x11::HostChoice* chosen) {
-  using x11::HostChoice;
-  std::vector<std::string> arguments = posix::ProcessArguments();
-  if (!arguments.empty()) arguments.erase(arguments.begin());
-  HostChoice choice = x11::ChooseHost(mode, arguments, std::getenv("XSCREENSAVER_WINDOW"));
-  if (chosen) *chosen = choice;
+std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(const Launch& launch,
+                                                             std::string& error) {
+  const HostChoice& choice = launch.host;
   if (!choice.error.empty()) {
     error = choice.error;
     return nullptr;

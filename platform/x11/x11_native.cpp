@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -8,33 +7,26 @@
 
 namespace morumoru::platform {
 
-namespace {
-
-// The services this process made, for the options of a hack below.
-posix::PosixOsServices* services = nullptr;
-
-}  // namespace
-
-std::unique_ptr<OsServices> CreateNativeOsServices() {
-  auto made = std::make_unique<posix::PosixOsServices>();
-  services = made.get();
-  return made;
+std::string NativeCommandLine() {
+  return posix::JoinedCommandLine(posix::ProcessArguments());
 }
 
-std::unique_ptr<WindowSystem> CreateNativeWindowSystem(LaunchMode mode) {
-  std::string error;
-  x11::HostChoice choice;
-  std::unique_ptr<WindowSystem> windows = CreateX11WindowSystemForLaunch(mode, error, &choice);
-  if (!windows) {
-    // Nothing can be shown, not even an error box: say it where it can be read.
-    std::fprintf(stderr, "morumoru: %s\n", error.c_str());
-    std::exit(1);
-  }
+Launch ReadNativeLaunch(LaunchMode mode) {
+  std::vector<std::string> arguments = posix::ProcessArguments();
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  Launch launch;
+  launch.mode = mode;
+  launch.host = x11::ChooseHost(mode, arguments, std::getenv("XSCREENSAVER_WINDOW"));
+  return launch;
+}
+
+std::unique_ptr<OsServices> CreateNativeOsServices(const Launch& launch) {
   // xscreensaver's slider settings stand in for the file's in this run.
-  if (services) {
-    for (const auto& [key, value] : choice.settings) services->OverrideSetting(key, value);
-  }
-  return windows;
+  return std::make_unique<posix::PosixOsServices>(launch.host.settings);
+}
+
+std::unique_ptr<WindowSystem> CreateNativeWindowSystem(const Launch& launch, std::string& error) {
+  return CreateX11WindowSystemForLaunch(launch, error);
 }
 
 }  // namespace morumoru::platform

@@ -23,15 +23,6 @@ namespace x11 {
 
 namespace {
 
-constexpr uint32_t kPaintCode = 0x000F;
-constexpr uint32_t kCloseCode = 0x0010;
-constexpr uint32_t kKeyUpCode = 0x0101;
-constexpr uint32_t kSysKeyUpCode = 0x0105;
-constexpr uint32_t kMouseMoveCode = 0x0200;
-constexpr uint32_t kButtonDownCode = 0x0201;
-constexpr uint32_t kButtonUpCode = 0x0202;
-constexpr uint32_t kOtherCode = 0x0400;
-
 // The pace clock (see Peek). A lead shorter than this is not worth a wake-up;
 // it is carried to the next check.
 constexpr auto kPaceSlack = std::chrono::milliseconds(2);
@@ -155,8 +146,8 @@ bool X11WindowSystem::Peek(Message& message) {
   if (quitPending_) {
     quitPending_ = false;
     message.kind = Message::Kind::kQuit;
+    message.systemKey = false;
     message.target = kNoWindow;
-    message.code = 0x0012;
     message.key = 0;
     return true;
   }
@@ -222,8 +213,8 @@ bool X11WindowSystem::TakeEvent(Message& message) {
   native.window = event.xany.window;
   native.sendEvent = event.xany.send_event;
   message.kind = Message::Kind::kOther;
+  message.systemKey = false;
   message.target = event.xany.window;
-  message.code = kOtherCode;
   message.key = 0;
   switch (event.type) {
     case KeyPress:
@@ -233,16 +224,12 @@ bool X11WindowSystem::TakeEvent(Message& message) {
       bool alt = (event.xkey.state & Mod1Mask) != 0 || key == vk::kMenu || keysym == XK_F10;
       native.state = event.xkey.state;
       native.keysym = static_cast<uint32_t>(keysym);
-      message.kind = Message::Kind::kKeyboard;
       // Like Windows, keys go to the window that has the focus.
       Window target = event.xkey.window;
       if (focus_ != kNoWindow && Find(focus_)) target = focus_;
       message.target = target;
-      if (event.type == KeyPress) {
-        message.code = alt ? kSysKeyDownCode : kKeyDownCode;
-      } else {
-        message.code = alt ? kSysKeyUpCode : kKeyUpCode;
-      }
+      message.kind = event.type == KeyPress ? Message::Kind::kKeyDown : Message::Kind::kKeyUp;
+      message.systemKey = alt;
       message.key = key;
       currentState_ = event.xkey.state;
       currentKeysym_ = static_cast<uint32_t>(keysym);
@@ -254,7 +241,12 @@ bool X11WindowSystem::TakeEvent(Message& message) {
       native.state = event.xbutton.state;
       native.x = event.xbutton.x;
       native.y = event.xbutton.y;
-      message.code = event.type == ButtonPress ? kButtonDownCode : kButtonUpCode;
+      if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
+        message.kind = Message::Kind::kMouseWheel;
+      } else {
+        message.kind =
+            event.type == ButtonPress ? Message::Kind::kMouseDown : Message::Kind::kMouseUp;
+      }
       currentState_ = event.xbutton.state;
       currentKeysym_ = 0;
       break;
@@ -262,7 +254,7 @@ bool X11WindowSystem::TakeEvent(Message& message) {
       native.state = event.xmotion.state;
       native.x = event.xmotion.x;
       native.y = event.xmotion.y;
-      message.code = kMouseMoveCode;
+      message.kind = Message::Kind::kMouseMove;
       currentState_ = event.xmotion.state;
       currentKeysym_ = 0;
       break;
@@ -272,7 +264,7 @@ bool X11WindowSystem::TakeEvent(Message& message) {
       native.width = event.xexpose.width;
       native.height = event.xexpose.height;
       native.count = static_cast<uint16_t>(event.xexpose.count);
-      message.code = kPaintCode;
+      message.kind = Message::Kind::kPaint;
       break;
     case ConfigureNotify:
       message.target = event.xconfigure.window;
@@ -300,7 +292,7 @@ bool X11WindowSystem::TakeEvent(Message& message) {
       native.data = static_cast<uint64_t>(event.xclient.data.l[0]);
       if (event.xclient.message_type == atoms_.wmProtocols &&
           static_cast<Atom>(event.xclient.data.l[0]) == atoms_.wmDeleteWindow) {
-        message.code = kCloseCode;
+        message.kind = Message::Kind::kClose;
       }
       break;
     case MappingNotify:
@@ -440,7 +432,7 @@ void X11WindowSystem::Dispatch(Message& message) {
       if (native.count == 0) Paint(*win);
       return;
     case ClientMessage:
-      if (message.code == kCloseCode) {
+      if (message.kind == Message::Kind::kClose) {
         Event event;
         event.type = EventType::kClose;
         event.window = win->xid;

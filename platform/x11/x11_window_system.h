@@ -107,11 +107,7 @@ class X11WindowSystem : public WindowSystem {
   void SetPanelPicture(WindowId panel, PictureId picture) override;
   void SetSliderPosition(WindowId slider, int32_t position) override;
   int32_t GetSliderPosition(WindowId slider) override;
-  WindowId FindForeignWindow(std::string_view title) override;
-  WindowId GetOwner(WindowId window) override;
-  bool IsIconic(WindowId window) override;
-  void OpenIcon(WindowId window) override;
-  void SetForegroundWindow(WindowId window) override;
+  bool ActivateRunningCopy(std::string_view title) override;
   Size ScreenSize() override;
   Size VirtualScreenSize() override;
   Rect MonitorOf(WindowId window) override;
@@ -189,6 +185,12 @@ class X11WindowSystem : public WindowSystem {
   void FocusTopLevel(Window xid);
   bool WindowManagerRunning();
   std::string ReadTitle(Window xid, bool& found);
+  // The running-copy check's steps, as a search by title on Windows goes.
+  Window FindForeignWindow(std::string_view title);
+  Window OwnerOf(Window xid);
+  bool IsIconic(Window xid);
+  void OpenIcon(Window xid);
+  void BringToForeground(Window xid);
   unsigned long Pixel(uint32_t rgb);
   Pixmap MakePixmap(const DecodedImage& image);
   void PutPixels(Pixmap pixmap, const DecodedImage& image);

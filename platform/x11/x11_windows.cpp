@@ -630,17 +630,26 @@ std::string X11WindowSystem::ReadTitle(Window xid, bool& found) {
   return {};
 }
 
-WindowId X11WindowSystem::FindForeignWindow(std::string_view title) {
+bool X11WindowSystem::ActivateRunningCopy(std::string_view title) {
   // A preview and the real saver run side by side: no running-copy check.
-  if (host_) return kNoWindow;
+  if (host_) return false;
+  Window found = FindForeignWindow(title);
+  if (!found) return false;
+  Window owner = OwnerOf(found);
+  if (IsIconic(owner)) OpenIcon(owner);
+  BringToForeground(owner);
+  return true;
+}
+
+Window X11WindowSystem::FindForeignWindow(std::string_view title) {
   Window rootReturn, parentReturn;
   Window* children = nullptr;
   unsigned count = 0;
-  if (!XQueryTree(display_, root_, &rootReturn, &parentReturn, &children, &count)) return kNoWindow;
-  WindowId result = kNoWindow;
+  if (!XQueryTree(display_, root_, &rootReturn, &parentReturn, &children, &count)) return 0;
+  Window result = 0;
   // Top-most first, as a search by title on Windows goes; window managers
   // put a frame around each top-level window, so look one level down too.
-  for (unsigned i = count; i-- > 0 && result == kNoWindow;) {
+  for (unsigned i = count; i-- > 0 && !result;) {
     Window top = children[i];
     if (Find(top)) continue;
     bool found = false;
@@ -667,22 +676,21 @@ WindowId X11WindowSystem::FindForeignWindow(std::string_view title) {
   return result;
 }
 
-WindowId X11WindowSystem::GetOwner(WindowId window) {
-  if (window == kNoWindow) return kNoWindow;
+Window X11WindowSystem::OwnerOf(Window xid) {
   Window owner = 0;
-  if (!XGetTransientForHint(display_, static_cast<Window>(window), &owner)) return kNoWindow;
+  if (!xid || !XGetTransientForHint(display_, xid, &owner)) return 0;
   return owner;
 }
 
-bool X11WindowSystem::IsIconic(WindowId window) {
-  if (window == kNoWindow) return false;
+bool X11WindowSystem::IsIconic(Window xid) {
+  if (!xid) return false;
   Atom type;
   int format;
   unsigned long count, after;
   unsigned char* data = nullptr;
   bool iconic = false;
-  if (XGetWindowProperty(display_, static_cast<Window>(window), atoms_.wmState, 0, 2, False,
-                         atoms_.wmState, &type, &format, &count, &after, &data) == Success &&
+  if (XGetWindowProperty(display_, xid, atoms_.wmState, 0, 2, False, atoms_.wmState, &type, &format,
+                         &count, &after, &data) == Success &&
       data) {
     if (format == 32 && count >= 1) {
       iconic = *reinterpret_cast<long*>(data) == IconicState;
@@ -692,15 +700,15 @@ bool X11WindowSystem::IsIconic(WindowId window) {
   return iconic;
 }
 
-void X11WindowSystem::OpenIcon(WindowId window) {
-  if (window == kNoWindow) return;
-  XMapRaised(display_, static_cast<Window>(window));
+void X11WindowSystem::OpenIcon(Window xid) {
+  if (!xid) return;
+  XMapRaised(display_, xid);
   XFlush(display_);
 }
 
-void X11WindowSystem::SetForegroundWindow(WindowId window) {
-  if (window == kNoWindow) return;
-  Window target = static_cast<Window>(window);
+void X11WindowSystem::BringToForeground(Window xid) {
+  if (!xid) return;
+  Window target = xid;
   // Another copy's application window is never mapped: bring up the window
   // it owns instead, as Windows brings up the owner's last active window.
   XWindowAttributes attributes;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "platform/headless/headless_platform.h"
 
 namespace morumoru {

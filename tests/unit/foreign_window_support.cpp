@@ -58,6 +58,21 @@ void ForeignWindow::TakeFocus() {
   XSync(display, False);
 }
 
+void ForeignWindow::SetOwner(WindowId owner) {
+  if (!display_) return;
+  Display* display = static_cast<Display*>(display_);
+  XSetTransientForHint(display, static_cast<Window>(window_), static_cast<Window>(owner));
+  XSync(display, False);
+}
+
+WindowId ForeignWindow::FocusNow() const {
+  if (!display_) return kNoWindow;
+  Window focus = None;
+  int revertTo = 0;
+  XGetInputFocus(static_cast<Display*>(display_), &focus, &revertTo);
+  return focus;
+}
+
 ForeignWindow::~ForeignWindow() {
   if (!display_) return;
   Display* display = static_cast<Display*>(display_);

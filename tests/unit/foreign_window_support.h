@@ -26,6 +26,10 @@ class ForeignWindow {
   // Maps the window and gives it the input focus, as a program the user
   // switches to does.
   void TakeFocus();
+  // Makes `owner` this window's owner (WM_TRANSIENT_FOR), as a dialog has.
+  void SetOwner(WindowId owner);
+  // The window that holds the input focus now.
+  WindowId FocusNow() const;
 
   // What any client can read of `window` from the server.
   bool Viewable(WindowId window);

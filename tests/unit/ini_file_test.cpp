@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 
 namespace morumoru {
 namespace {

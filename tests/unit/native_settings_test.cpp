@@ -179,7 +179,7 @@ TEST(X11HostSettings, SpeedAndPowerOnlyForAHack) {
   // As xscreensaver blanks (variable) and previews (-window-id added last).
   EXPECT_EQ(ChooseHost(LaunchMode::kSaver, {"-speed", "3"}, "0x400001").settings,
             (Pairs{{"speed", "3"}}));
-  x11::HostChoice preview =
+  HostChoice preview =
       ChooseHost(LaunchMode::kSaver, {"-root", "-speed", "2", "-window-id", "0x600002"}, nullptr);
   EXPECT_EQ(preview.window, 0x600002ul);
   EXPECT_EQ(preview.settings, (Pairs{{"speed", "2"}}));

@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/random_source.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "platform/headless/headless_platform.h"
 
 namespace morumoru {

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/slide_engine.h"
 

@@ -5,6 +5,7 @@
 // After windows.h:
 #include <commctrl.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -147,29 +148,38 @@ TEST_F(Win32PlatformTest, QueueMessagesAreSortedByKind) {
   EXPECT_FALSE(platform_.Peek(message));
   PostMessageW(nullptr, WM_KEYDOWN, 'A', 0);
   PostMessageW(nullptr, WM_SYSKEYDOWN, VK_MENU, 0);
-  PostMessageW(nullptr, 0x0108, 7, 0);  // the last code of the keyboard range
-  PostMessageW(nullptr, 0x0109, 7, 0);  // WM_UNICHAR is past it
+  PostMessageW(nullptr, WM_SYSKEYUP, VK_MENU, 0);
+  PostMessageW(nullptr, WM_CHAR, 'a', 0);  // translated text: nothing the loop reads
+  PostMessageW(nullptr, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+  PostMessageW(nullptr, WM_MOUSEMOVE, 0, 0);
+  PostMessageW(nullptr, WM_XBUTTONUP, 0, 0);
+  PostMessageW(nullptr, WM_CLOSE, 0, 0);
   PostMessageW(nullptr, WM_USER, 5, 6);
   platform_.PostQuit(3);
 
-  ASSERT_TRUE(platform_.Peek(message));
-  EXPECT_EQ(message.kind, Message::Kind::kKeyboard);
-  EXPECT_EQ(message.code, kKeyDownCode);
-  EXPECT_EQ(message.key, 'A');
-  EXPECT_EQ(message.target, kNoWindow);
-  ASSERT_TRUE(platform_.Peek(message));
-  EXPECT_EQ(message.kind, Message::Kind::kKeyboard);
-  EXPECT_EQ(message.code, kSysKeyDownCode);
-  EXPECT_EQ(message.key, VK_MENU);
-  ASSERT_TRUE(platform_.Peek(message));
-  EXPECT_EQ(message.kind, Message::Kind::kKeyboard);
+  struct Expected {
+    Message::Kind kind;
+    bool systemKey;
+    uint16_t key;
+  };
+  const Expected expected[] = {
+      {Message::Kind::kKeyDown, false, 'A'},  {Message::Kind::kKeyDown, true, VK_MENU},
+      {Message::Kind::kKeyUp, true, VK_MENU}, {Message::Kind::kOther, false, 0},
+      {Message::Kind::kMouseDown, false, 0},  {Message::Kind::kMouseMove, false, 0},
+      {Message::Kind::kMouseUp, false, 0},    {Message::Kind::kClose, false, 0},
+  };
+  for (const Expected& want : expected) {
+    ASSERT_TRUE(platform_.Peek(message));
+    EXPECT_EQ(message.kind, want.kind);
+    EXPECT_EQ(message.systemKey, want.systemKey);
+    EXPECT_EQ(message.key, want.key);
+    EXPECT_EQ(message.target, kNoWindow);
+  }
   ASSERT_TRUE(platform_.Peek(message));
   EXPECT_EQ(message.kind, Message::Kind::kOther);
-  ASSERT_TRUE(platform_.Peek(message));
-  EXPECT_EQ(message.kind, Message::Kind::kOther);
-  EXPECT_EQ(message.code, static_cast<uint32_t>(WM_USER));
   MSG native;
   std::memcpy(&native, message.native, sizeof native);
+  EXPECT_EQ(native.message, static_cast<UINT>(WM_USER));
   EXPECT_EQ(native.wParam, 5u);
   EXPECT_EQ(native.lParam, 6);
   platform_.Dispatch(message);  // a thread message reaches no window, and nothing breaks
@@ -184,21 +194,19 @@ TEST_F(Win32PlatformTest, PicturesMissingFromTheExecutableLoadAsNone) {
   platform_.FreePicture(kNoPicture);
 }
 
-TEST_F(Win32PlatformTest, ForeignWindowSearchSkipsOurOwn) {
+TEST_F(Win32PlatformTest, RunningCopySearchSkipsOurOwnWindows) {
   FORM_OR_SKIP(form, FormStyle::kDialog);
-  platform_.SetText(form, "morumoru");
+  // A title no other program on a shared desktop bears.
+  std::string title = "MoruTest-" + std::to_string(GetCurrentProcessId());
+  std::string upper = title;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  platform_.SetText(form, title);
   WindowSpec params;
   params.kind = WindowKind::kApplication;
-  params.text = "MoruMoru";
+  params.text = upper;
   ASSERT_NE(Make(params), kNoWindow);
-  // Another program's window may exist on a shared desktop; ours never count.
-  WindowId found = platform_.FindForeignWindow("morumoru");
-  if (found != kNoWindow) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(H(found), &process);
-    EXPECT_NE(process, GetCurrentProcessId());
-  }
-  EXPECT_EQ(platform_.GetOwner(form), kNoWindow);  // no owner was given
+  EXPECT_FALSE(platform_.ActivateRunningCopy(title));
+  EXPECT_FALSE(platform_.ActivateRunningCopy(upper));
 }
 
 TEST_F(Win32PlatformTest, ChildBoundsAreRelativeToTheirParent) {

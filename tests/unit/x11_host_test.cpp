@@ -9,7 +9,6 @@ namespace morumoru::platform {
 namespace {
 
 using x11::ChooseHost;
-using x11::HostChoice;
 using x11::ParseWindowId;
 
 TEST(X11Host, ReadsWindowIdsAsXscreensaverWritesThem) {

@@ -336,7 +336,7 @@ TEST_F(X11PlatformTest, InputWhileALookWaitsIsReturnedAtOnce) {
     if (!slow->Peek(message)) {
       ++emptyLooks;
     } else {
-      gotKey = message.kind == Message::Kind::kKeyboard;
+      gotKey = message.kind == Message::Kind::kKeyDown;
     }
   }
   auto receivedAt = Clock::now();
@@ -376,7 +376,7 @@ TEST_F(X11PlatformTest, EveryKeyComesOutPromptlyWhileLooking) {
   auto end = Clock::now() + std::chrono::seconds(20);
   while (received < kKeys && Clock::now() < end) {
     Message message;
-    if (platform_->Peek(message) && message.kind == Message::Kind::kKeyboard) {
+    if (platform_->Peek(message) && message.kind == Message::Kind::kKeyDown) {
       ++received;
       while (sent.load() < received) std::this_thread::yield();
       double late = std::chrono::duration<double>(Clock::now().time_since_epoch() -
@@ -413,7 +413,7 @@ TEST_F(X11PlatformTest, WaitSleepsWithoutWakeUps) {
   getrusage(RUSAGE_THREAD, &after);
   client.join();
   ASSERT_TRUE(platform_->Peek(message));
-  EXPECT_EQ(message.kind, Message::Kind::kKeyboard);
+  EXPECT_EQ(message.kind, Message::Kind::kKeyDown);
   EXPECT_GE(waited, std::chrono::milliseconds(400));
   EXPECT_LE(after.ru_nvcsw - before.ru_nvcsw, 2) << "woken while nothing came";
 }
@@ -448,19 +448,38 @@ TEST_F(X11PlatformTest, ChildBoundsAreWhatWasSet) {
   EXPECT_EQ(platform_->GetBounds(panel), Rect{}) << "children go with their form";
 }
 
-TEST_F(X11PlatformTest, FindsOtherProgramsWindowsInAnyCaseButNotOurs) {
-  std::string title = Title();
-  EXPECT_EQ(platform_->FindForeignWindow(title), kNoWindow);
+TEST_F(X11PlatformTest, RunningCopyIsAnotherProgramsWindowInAnyCaseButNotOurs) {
+  std::string title = Title();  // our application window bears it already
+  EXPECT_FALSE(platform_->ActivateRunningCopy(title));
+  x11::ForeignWindow longer(title + "x");
+  ASSERT_TRUE(longer.Opened());
+  EXPECT_FALSE(platform_->ActivateRunningCopy(title)) << "a longer title differs";
   std::string upper = title;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   x11::ForeignWindow other(upper);
   ASSERT_TRUE(other.Opened());
-  EXPECT_EQ(platform_->FindForeignWindow(title), other.id());
-  EXPECT_EQ(platform_->GetOwner(other.id()), kNoWindow);
-  EXPECT_FALSE(platform_->IsIconic(other.id()));
+  EXPECT_TRUE(platform_->ActivateRunningCopy(title));
 }
 
-TEST_F(X11PlatformTest, KeysGoToTheFocusWindowWithWindowsCodes) {
+TEST_F(X11PlatformTest, RunningCopyBringsItsOwnerToTheFront) {
+  x11::ForeignWindow owner("owner");
+  x11::ForeignWindow copy(Title());
+  x11::ForeignWindow elsewhere("elsewhere");
+  ASSERT_TRUE(owner.Opened() && copy.Opened() && elsewhere.Opened());
+  copy.SetOwner(owner.id());
+  owner.TakeFocus();
+  elsewhere.TakeFocus();  // the user is in another program
+  ASSERT_EQ(elsewhere.FocusNow(), elsewhere.id());
+  EXPECT_TRUE(platform_->ActivateRunningCopy(Title()));
+  // Our requests went out on another connection: give the server a moment.
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (elsewhere.FocusNow() != owner.id() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(elsewhere.FocusNow(), owner.id());
+}
+
+TEST_F(X11PlatformTest, KeysGoToTheFocusWindowWithWindowsKeyCodes) {
   WindowId form = Dialog();
   platform_->SetFocus(form);
   x11::ForeignWindow sender("sender");
@@ -474,11 +493,11 @@ TEST_F(X11PlatformTest, KeysGoToTheFocusWindowWithWindowsCodes) {
   EXPECT_EQ(recorder_.events[0].window, form);
   EXPECT_EQ(recorder_.events[1].key, 0x71);
   EXPECT_EQ(recorder_.events[1].shift & shift::kAlt, shift::kAlt);
-  std::vector<uint32_t> codes;
+  std::vector<bool> systemKeys;
   for (const Message& m : messages_) {
-    if (m.kind == Message::Kind::kKeyboard) codes.push_back(m.code);
+    if (m.kind == Message::Kind::kKeyDown) systemKeys.push_back(m.systemKey);
   }
-  EXPECT_EQ(codes, (std::vector<uint32_t>{kKeyDownCode, kSysKeyDownCode}));
+  EXPECT_EQ(systemKeys, (std::vector<bool>{false, true})) << "Alt makes a system key";
 }
 
 TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
@@ -611,16 +630,10 @@ TEST(X11Hack, FocusTakenByAnotherClientIsNotItsBusiness) {
   x11::ForeignWindow host("xscreensaver-host");
   if (!host.Opened()) GTEST_SKIP() << "no X display";
   std::string error;
-  std::string hostId = std::to_string(host.id());
-  const char* old = std::getenv("XSCREENSAVER_WINDOW");
-  std::string oldValue = old ? old : "";
-  setenv("XSCREENSAVER_WINDOW", hostId.c_str(), 1);
-  std::unique_ptr<WindowSystem> hack = CreateX11WindowSystemForLaunch(LaunchMode::kSaver, error);
-  if (old) {
-    setenv("XSCREENSAVER_WINDOW", oldValue.c_str(), 1);
-  } else {
-    unsetenv("XSCREENSAVER_WINDOW");
-  }
+  Launch launch;
+  launch.host.kind = HostChoice::Kind::kWindow;
+  launch.host.window = host.id();
+  std::unique_ptr<WindowSystem> hack = CreateX11WindowSystemForLaunch(launch, error);
   ASSERT_TRUE(hack) << error;
   Recorder recorder;
   WindowSpec params;

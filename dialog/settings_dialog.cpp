@@ -1,4 +1,4 @@
-#include "settings/settings_dialog.h"
+#include "dialog/settings_dialog.h"
 
 #include "forms/application.h"
 #include "forms/layout.h"
@@ -32,14 +32,11 @@ void Tmorusub::FormCreate() {
 void Tmorusub::SetPosition(int32_t v) {
   if (v < TrackBar->sliderMin) v = TrackBar->sliderMin;
   if (v > TrackBar->sliderMax) v = TrackBar->sliderMax;
-  if (v == TrackBar->position) return;
-  TrackBar->position = v;
-  if (TrackBar->handle != platform::kNoWindow) windows_.SetSliderPosition(TrackBar->handle, v);
+  if (v != Position()) windows_.SetSliderPosition(TrackBar->handle, v);
 }
 
-void Tmorusub::ControlScroll(TControl& control, int32_t /*position*/) {
-  // The control is the authority: read back what it really shows.
-  if (&control == TrackBar) TrackBar->position = windows_.GetSliderPosition(TrackBar->handle);
+int32_t Tmorusub::Position() const {
+  return windows_.GetSliderPosition(TrackBar->handle);
 }
 
 void Tmorusub::ControlClick(TControl& control) {
@@ -51,7 +48,7 @@ void Tmorusub::ControlClick(TControl& control) {
 void Tmorusub::Button1Click() {
   {
     TIniFile ini(SettingsPath(), os_.Profile());
-    ini.WriteNumber("moruscr", "speed", TrackBar->position);
+    ini.WriteNumber("moruscr", "speed", Position());
   }
   Close();
 }

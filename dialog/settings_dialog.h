@@ -16,9 +16,10 @@ class Tmorusub : public TForm {
  public:
   explicit Tmorusub(TApplication& application);
 
-  // Puts v, clamped to the slider's range, into the held position and the control.
+  // Puts v, clamped to the slider's range, into the slider.
   void SetPosition(int32_t v);
-  int32_t Position() const { return TrackBar->position; }
+  // What the slider shows: the window system holds it, whoever moved it.
+  int32_t Position() const;
 
   void Button1Click();
   void Button2Click();
@@ -37,7 +38,6 @@ class Tmorusub : public TForm {
  protected:
   void FormCreate() override;
   void ControlClick(TControl& control) override;
-  void ControlScroll(TControl& control, int32_t position) override;
 
  private:
   std::string SettingsPath() const;
