@@ -18,8 +18,7 @@ wait_dialog() {
     alive || fail "no dialog; the program ended"
     fail "no window named '$DIALOG_TITLE' within 15s"
   }
-  focus_window "$DIALOG_ID"
-  sleep 0.5
+  focus_and_wait "$DIALOG_ID" "the dialog"
   log "dialog window $DIALOG_ID"
 }
 
@@ -201,38 +200,50 @@ read_only_ini() {
   log "error box $box: ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}"
   screenshot "$SCENARIO_DIR/box.png"
   [ "$(count_windows_named "$DIALOG_TITLE")" = 1 ] || fail "the dialog closed with the box"
-  focus_window "$box"
-  sleep 0.3
-  press Return
-  local deadline=$(($(now_ms) + 5000))
-  while [ -n "$(windows_named morumoru)" ] && (($(now_ms) < deadline)); do sleep 0.1; done
-  [ -z "$(windows_named morumoru)" ] || fail "Return did not close the box"
-  alive || fail "the program ended after the box"
+  dismiss_error_box "$box"
   [ "$(count_windows_named "$DIALOG_TITLE")" = 1 ] || fail "the dialog is gone after the box"
   cmp -s "$INI" "$SCENARIO_DIR/before.ini" || fail "the read-only INI changed: $(lines_of "$INI" | paste -sd'|')"
-  focus_window "$DIALOG_ID"
-  sleep 0.3
+  focus_and_wait "$DIALOG_ID" "the dialog after the box"
   press alt+c
   expect_exit_0 5 "Alt+C after the box"
 }
 scenario "D4 OK on a read-only INI shows a box and keeps the dialog" read_only_ini
 
+# Takes a screenshot of the dialog's window to `file` and checks that it is
+# the dialog: the window's size, mostly the dialog's grey face, with dark text.
+dialog_shot() {
+  local file=$1 size grey dark
+  import -window "$DIALOG_ID" "png:$file" || fail "import of the dialog failed"
+  window_geometry "$DIALOG_ID"
+  size=$(identify -format '%wx%h' "$file")
+  [ "$size" = "${GEOM_W}x${GEOM_H}" ] || fail "the screenshot is $size, the dialog ${GEOM_W}x${GEOM_H}"
+  grey=$(convert "$file" -fill black +opaque '#F0F0F0' -fill white -opaque '#F0F0F0' \
+    -format '%[fx:round(100*mean)]' info:)
+  dark=$(convert "$file" -colorspace gray -threshold 30% -negate -format '%[fx:round(mean*w*h)]' info:)
+  log "screenshot $file: $size, $grey% the dialog's grey, $dark dark pixels"
+  ((grey > 50)) || fail "only $grey% of the dialog's screenshot is its grey face"
+  ((dark > 200)) || fail "only $dark dark pixels in the dialog's screenshot: no text drawn"
+}
+
+# The saved screenshot shows the dialog as it is: a second one after Right
+# (the slider's thumb moved) differs from it.
 dialog_screenshot() {
   new_app_dir
   write_ini '[moruscr]' 'speed=3'
   launch /c
   wait_dialog
-  # Focus once more when all is drawn, so that the caption shows active.
-  sleep 0.5
-  focus_window "$DIALOG_ID"
-  sleep 0.5
   mkdir -p "$SHOTS_DIR"
-  import -window "$DIALOG_ID" "png:$SHOTS_DIR/dialog-$TARGET.png" || fail "import of the dialog failed"
-  log "saved $SHOTS_DIR/dialog-$TARGET.png"
+  local shot=$SHOTS_DIR/dialog-$TARGET.png
+  dialog_shot "$shot"
+  log "saved $shot"
+  press Right
+  wait_until 10 eval 'dialog_shot "$SCENARIO_DIR/after-right.png"
+    [ "$(compare -metric AE "$shot" "$SCENARIO_DIR/after-right.png" null: 2>&1)" != 0 ]' ||
+    fail "the dialog's screenshot did not change after Right"
   press alt+c
   expect_exit_0 5 "Alt+C"
 }
-scenario "D5 screenshot of the dialog" dialog_screenshot
+scenario "D5 a screenshot shows the dialog: its face, its text, the slider as it is" dialog_screenshot
 
 # ---------------------------------------------------------------- densities
 
@@ -266,11 +277,8 @@ dialog_at_density() {
   set_log_pixels "$ppi"
   launch /c
   wait_dialog
-  sleep 0.5
-  focus_window "$DIALOG_ID"
-  sleep 0.5
   mkdir -p "$SHOTS_DIR"
-  import -window "$DIALOG_ID" "png:$SHOTS_DIR/dialog-wine-$ppi.png" || fail "import of the dialog failed"
+  dialog_shot "$SHOTS_DIR/dialog-wine-$ppi.png"
   wine "$DENSITY_TOOL" "$DIALOG_TITLE" >"$SCENARIO_DIR/controls-$ppi.raw" 2>/dev/null
   status=$?
   report=$(tr -d '\r' <"$SCENARIO_DIR/controls-$ppi.raw")

@@ -11,7 +11,7 @@ PICTURE_H=300
 
 # Scenario log lines carry the seconds since the scenario started.
 log() {
-  local ms=$(($(date +%s%N) / 1000000 - ${SCENARIO_START_MS:-0}))
+  local ms=$(($(now_ms) - ${SCENARIO_START_MS:-0}))
   printf '# %d.%03d %s\n' $((ms / 1000)) $((ms % 1000)) "$*"
 }
 
@@ -23,7 +23,72 @@ fail() {
 }
 
 # Milliseconds since the epoch, for deadlines finer than bash's SECONDS.
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
+now_ms() {
+  local now=${EPOCHREALTIME/[.,]/}
+  echo $((now / 1000))
+}
+
+# ---------------------------------------------------------------- processes
+
+# Whether process $1 has ended (gone, or a zombie not yet reaped).
+exited() {
+  local stat
+  read -r stat 2>/dev/null <"/proc/$1/stat" || return 0
+  stat=${stat##*) }
+  [ "${stat%% *}" = Z ]
+}
+
+# Ends a process the caller started (TERM, then KILL after 3 s), and reaps
+# it when it is the caller's child.
+stop_pid() {
+  local pid=$1
+  [ -n "$pid" ] || return 0
+  exited "$pid" || kill "$pid" 2>/dev/null
+  for _ in $(seq 30); do
+    exited "$pid" && break
+    sleep 0.1
+  done
+  exited "$pid" || kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return 0
+}
+
+# Starts Xvfb on `display` (":N") at 1024x768 and waits until it answers;
+# sets XVFB_PID. Under load its first start (the keyboard map compiled) can
+# take seconds, so it gets 30. -noreset: an X server left without clients
+# resets itself and puts the pointer back in the middle of the screen, and
+# between one client's `xdotool mousemove` and the next one's start there
+# may be no client at all. Fails (with the server's log on standard error)
+# when the display is taken or the server does not answer.
+start_xvfb() {
+  local display=$1 log=$2 deadline
+  XVFB_PID=
+  if DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
+    echo "display $display is already in use" >&2
+    return 1
+  fi
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$log" 2>&1 &
+  XVFB_PID=$!
+  deadline=$(($(now_ms) + 30000))
+  until DISPLAY=$display xdpyinfo >/dev/null 2>&1; do
+    if exited "$XVFB_PID" || (($(now_ms) >= deadline)); then
+      echo "Xvfb on $display does not answer: $(tail -n 3 "$log" | paste -sd' ')" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# Waits up to `seconds` for a command to succeed; the command's status.
+wait_until() {
+  local seconds=$1
+  shift
+  local deadline=$(($(now_ms) + seconds * 1000))
+  until "$@"; do
+    (($(now_ms) >= deadline)) && return 1
+    sleep 0.1
+  done
+}
 
 # ---------------------------------------------------------------- launching
 
@@ -379,6 +444,42 @@ make_ini_read_only() {
 # a new window; without one the X server sends keys to the pointer's window.
 focus_window() {
   xdotool windowfocus "$1" 2>/dev/null
+}
+
+# Whether the keyboard focus is in window `id` (or in a window inside it, or
+# in the frame around it).
+has_focus() {
+  local focus
+  focus=$(xdotool getwindowfocus -f 2>/dev/null) || return 1
+  [ -n "$focus" ] && [ "$(toplevel_of "$focus" 2>/dev/null)" = "$(toplevel_of "$1" 2>/dev/null)" ]
+}
+
+# Waits until window `id` holds the keyboard focus, so that keys pressed next
+# reach it: a program gives its new window the focus some time after the
+# window shows, the more so on a loaded machine. `what` names it for the
+# failure.
+wait_focus() {
+  local id=$1 what=${2:-window $1}
+  wait_until 15 has_focus "$id" && return 0
+  fail "$what never got the keyboard focus (it is on $(xdotool getwindowfocus -f 2>/dev/null || echo nothing))"
+}
+
+# Gives window `id` the focus and waits until it has it.
+focus_and_wait() {
+  focus_window "$1"
+  wait_focus "$@"
+}
+
+# Presses Return in the error box `box` and waits until no window named
+# morumoru but `keep` (the saver, or none) is left; the program must still run.
+dismiss_error_box() {
+  local box=$1 keep=${2:-}
+  focus_and_wait "$box" "the error box"
+  press Return
+  wait_until 10 eval '[ "$(windows_named morumoru | grep -v -x -F "${keep:-none}")" = "" ]' ||
+    fail "Return did not close the box"
+  alive || fail "the program ended with the box"
+  log "the box is closed"
 }
 
 # Whether the screen pixel at x,y of a screenshot is black.

@@ -169,16 +169,7 @@ if dpkg -s morumoru >/dev/null 2>&1; then
   echo "morumoru is installed already; not touching it" >&2
   exit 2
 fi
-if xdpyinfo >/dev/null 2>&1; then
-  echo "display $DISPLAY is already in use" >&2
-  exit 2
-fi
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 300); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+start_xvfb "$DISPLAY" "$WORK/xvfb.log" || exit 2
 
 installs() {
   # Another apt-get on the machine holds the lock for a while at most.

@@ -58,7 +58,6 @@ if [ -z "$DISPLAY_NUMBER" ]; then
 fi
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-SYSTEM_DIR=$ROOT/tests/system
 # No dot in the folder names: the program derives its INI name from its path.
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-system-XXXXXX")
 : >"$WORK/pids"
@@ -71,23 +70,14 @@ SHOTS_DIR=${MORUMORU_SCREENSHOTS:-$WORK/screenshots}
 
 XVFB_PID=
 WINESERVER_STARTED=0
-
-kill_pid() {
-  local pid=$1
-  kill -0 "$pid" 2>/dev/null || return 0
-  kill "$pid" 2>/dev/null
-  for _ in 1 2 3 4 5 6 7 8 9 10; do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null
-}
+SYSTEM_DIR=$ROOT/tests/system
+. "$SYSTEM_DIR/lib.sh"
 
 # Ends the processes the scenarios started, by the ids they recorded.
 kill_recorded() {
   local pid
   while read -r pid; do
-    [ -n "$pid" ] && kill_pid "$pid"
+    [ -n "$pid" ] && stop_pid "$pid"
   done <"$WORK/pids"
   : >"$WORK/pids"
 }
@@ -98,7 +88,7 @@ cleanup() {
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
   fi
-  [ -n "$XVFB_PID" ] && kill_pid "$XVFB_PID"
+  [ -n "$XVFB_PID" ] && stop_pid "$XVFB_PID"
   if ((KEEP)); then
     echo "# scratch files kept in $WORK" >&2
   else
@@ -111,22 +101,7 @@ trap 'exit 130' INT TERM
 # ---------------------------------------------------------------- display
 
 export DISPLAY=:$DISPLAY_NUMBER
-if xdpyinfo >/dev/null 2>&1; then
-  echo "display $DISPLAY is already in use; pick another with --display" >&2
-  exit 2
-fi
-# -noreset: an X server that is left without clients resets itself and puts
-# the pointer back in the middle of the screen, and between a scenario's
-# `xdotool mousemove` and the program's start there is no client at all.
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-# Under load its first start-up (keyboard map compiled) can take seconds.
-for _ in $(seq 300); do
-  xdpyinfo >/dev/null 2>&1 && break
-  kill -0 "$XVFB_PID" 2>/dev/null || { cat "$WORK/xvfb.log" >&2; exit 2; }
-  sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY does not answer" >&2; exit 2; }
+start_xvfb "$DISPLAY" "$WORK/xvfb.log" || exit 2
 
 # ---------------------------------------------------------------- wine
 
@@ -153,7 +128,6 @@ fi
 
 # ---------------------------------------------------------------- scenarios
 
-. "$SYSTEM_DIR/lib.sh"
 prepare_pictures
 
 SCENARIO_NAMES=()
@@ -228,7 +202,7 @@ for i in "${!SCENARIO_NAMES[@]}"; do
   while kill -0 "$scenario_pid" 2>/dev/null; do
     if (($(now_ms) >= deadline)); then
       timed_out=1
-      kill_pid "$scenario_pid"
+      stop_pid "$scenario_pid"
       break
     fi
     sleep 0.1

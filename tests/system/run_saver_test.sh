@@ -141,13 +141,10 @@ check "/c without a display: a screenshot of the dialog; CANCEL saves nothing; e
 # a display the test owns, it covers it and ends at a key with exit 0.
 saver_on_a_display() {
   local display=:${MORUMORU_RUN_DISPLAY:-$((95 + ${MORUMORU_DISPLAY_OFFSET:-0}))}
-  DISPLAY=$display xdpyinfo >/dev/null 2>&1 && fail "display $display is already in use"
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
   # The check runs in a subshell: what it started, it stops.
-  XVFB=$!
   SCRIPT=
-  trap 'stop_pid "$XVFB"; [ -n "$SCRIPT" ] && stop_pid "$SCRIPT"' EXIT
-  for _ in $(seq 100); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  trap 'stop_pid "$XVFB_PID"; [ -n "$SCRIPT" ] && stop_pid "$SCRIPT"' EXIT
+  start_xvfb "$display" "$WORK/xvfb.log" 2>"$WORK/xvfb.err" || fail "$(cat "$WORK/xvfb.err")"
   env DISPLAY="$display" MORUMORU_SKIP_DEPS=1 HOME="$WORK/home" bash "$ROOT/tools/run-saver.sh" \
     >"$WORK/direct.log" 2>&1 &
   SCRIPT=$!
