@@ -57,22 +57,17 @@ start_product() {
   PRODUCT=$STARTED
 }
 
-# Waits up to 5 s for a new xmessage window of the given geometry; sets HOST
-# and HOST_PID.
+# Waits up to 15 s for a new xmessage window of the given geometry; sets
+# HOST and HOST_PID.
+xmessage_windows() { xwininfo -root -children | awk '/"xmessage"/ {print $1}' | sort; }
 start_host() {
-  local geometry=$1 before after
-  before=$(xwininfo -root -children | grep -c '"xmessage"')
+  local geometry=$1 before
+  before=$(xmessage_windows)
   start xmessage -geometry "$geometry" host
   HOST_PID=$STARTED
-  for _ in $(seq 50); do
-    after=$(xwininfo -root -children | grep -c '"xmessage"')
-    if [ "$after" -gt "$before" ]; then
-      HOST=$(xwininfo -root -children | awk '/"xmessage"/ {print $1}' | tail -n 1)
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "xmessage did not open a window"
+  wait_until 15 eval '[ -n "$(comm -13 <(echo "$before") <(xmessage_windows))" ]' ||
+    fail "xmessage did not open a window"
+  HOST=$(comm -13 <(echo "$before") <(xmessage_windows) | head -n 1)
 }
 
 # Sets RECT_X RECT_Y RECT_W RECT_H: the inside of a window, in root pixels.
