@@ -6,11 +6,6 @@
 # CI runs as root, for whom permission bits alone stop no write; each setup
 # below says which real failure it makes.
 
-# A scenario that cannot run here says why on the run's own output.
-skip_scenario() {
-  echo "# skip - $1: $2"
-}
-
 # Everything about a folder a read or a failed write must leave alone: every
 # entry with its type, size, mode and change time (a temporary file made and
 # removed again changes the folder's own), and every file's checksum.

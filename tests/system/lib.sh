@@ -22,6 +22,15 @@ fail() {
   exit 1
 }
 
+# A scenario or check that cannot run here says so, with the reason, and is
+# counted in the closing line. Under `--only` only the chosen ones count.
+SKIPPED=0
+skip_scenario() {
+  [ -n "${ONLY:-}" ] && ! [[ $1 =~ $ONLY ]] && return 0
+  echo "# skip - $1: $2"
+  SKIPPED=$((SKIPPED + 1))
+}
+
 # Milliseconds since the epoch, for deadlines finer than bash's SECONDS.
 now_ms() {
   local now=${EPOCHREALTIME/[.,]/}

@@ -10,7 +10,7 @@
 # program's folder, saves under ~/.config; then the package is removed
 # again. The .zip holds morumoru.scr, its read-me and the licence. Installing needs root: elsewhere
 # only the listings are checked. Prints "ok - name" or "not ok - name:
-# reason" per check and ends with "N passed, M failed". Environment:
+# reason" per check and ends with "N passed, M failed, K skipped". Environment:
 # MORUMORU_PACKAGE_DISPLAY (default 94 + MORUMORU_DISPLAY_OFFSET).
 
 set -u
@@ -157,8 +157,8 @@ check "lintian --pedantic finds no error and no warning" lintian_is_clean
 
 
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null || ! command -v setpriv >/dev/null; then
-  echo "# skip - installing the .deb: needs root, apt-get and setpriv"
-  echo "$PASSED passed, $FAILED failed"
+  skip_scenario "installing the .deb" "needs root, apt-get and setpriv"
+  echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
   ((FAILED == 0))
   exit
 fi
@@ -270,5 +270,5 @@ removes() {
 check "apt-get removes it again, leaving none of its files" removes
 dpkg -s morumoru >/dev/null 2>&1 || INSTALLED=0
 
-echo "$PASSED passed, $FAILED failed"
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 ((FAILED == 0))

@@ -6,7 +6,8 @@
 #   run.sh PATH wine|native            (the short form CTest uses)
 #
 # Prints "ok - name" or "not ok - name: reason" per scenario and ends with
-# "N passed, M failed"; the exit status is non-zero when something failed.
+# "N passed, M failed, K skipped" (each skip says why above); the exit
+# status is non-zero when something failed.
 # --only runs the scenarios whose names match; --keep keeps the scratch
 # folder (logs, screenshots). Exits 77 (skipped) for a 32-bit .scr on a host
 # that cannot run 32-bit programs. Environment: MORUMORU_WINEPREFIX (default
@@ -229,5 +230,5 @@ done
 
 total=$(($(now_ms) - RUN_START_MS))
 echo "# $TARGET run took $((total / 1000)).$((total % 1000 / 100))s"
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $SKIPPED skipped"
 ((failed == 0))

@@ -9,7 +9,7 @@
 # CANCEL leaves no settings file anywhere; both end with exit status 0 and
 # leave no process behind. With a display that opens, the script runs the
 # program on it, as before. Prints "ok - name" or "not ok - name: reason" per
-# check and ends with "N passed, M failed". Environment:
+# check and ends with "N passed, M failed, K skipped". Environment:
 # MORUMORU_RUN_DISPLAY (the display of the last check, default 95 +
 # MORUMORU_DISPLAY_OFFSET).
 
@@ -168,5 +168,5 @@ saver_on_a_display() {
 check "with a display that opens, the saver runs on it and a key ends it with exit 0" \
   saver_on_a_display
 
-echo "$PASSED passed, $FAILED failed"
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 ((FAILED == 0))

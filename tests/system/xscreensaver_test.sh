@@ -6,7 +6,7 @@
 # -root draws on the root, -window-id and XSCREENSAVER_WINDOW draw inside
 # another client's window and nowhere else, input is left alone, the host's
 # size is followed, SIGTERM ends the program at once. Prints "ok - name" or
-# "not ok - name: reason" per check and ends with "N passed, M failed"; the
+# "not ok - name: reason" per check and ends with "N passed, M failed, K skipped"; the
 # exit status is non-zero when something failed. Environment:
 # MORUMORU_XSS_DISPLAY (default 93 + MORUMORU_DISPLAY_OFFSET), MORUMORU_XSS_KEEP=1 keeps the scratch
 # folder (logs, screenshots), MORUMORU_XSS_ONLY=REGEX runs only the checks
@@ -545,9 +545,9 @@ settings_program_shows_the_slider() {
     fail "--fps is not the description's box: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
 }
 if ! command -v xscreensaver-settings >/dev/null || ! command -v setpriv >/dev/null; then
-  echo "# skip - xscreensaver's settings program: not installed (Debian package xscreensaver)"
+  skip_scenario "xscreensaver's settings program" "not installed (Debian package xscreensaver)"
 elif ! unshare -m --propagation private true 2>/dev/null; then
-  echo "# skip - xscreensaver's settings program: no mount namespace allowed here"
+  skip_scenario "xscreensaver's settings program" "no mount namespace allowed here"
 else
   # Outside the scratch folder, which only its owner may enter.
   SETTINGS_PROGRAM_DIR=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-xss-settings-XXXXXX")
@@ -569,5 +569,5 @@ bad_window_id() {
 }
 check "an unusable -window-id is refused with a message" bad_window_id
 
-echo "$PASSED passed, $FAILED failed"
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 ((FAILED == 0))
