@@ -12,7 +12,7 @@
 # folder (logs, screenshots). Exits 77 (skipped) for a 32-bit .scr on a host
 # that cannot run 32-bit programs. Environment: MORUMORU_WINEPREFIX (default
 # $TMPDIR/morumoru-wine64-system, made on first use), MORUMORU_SYSTEM_BUDGET
-# (seconds for the whole run, default 900), MORUMORU_SCREENSHOTS (folder for
+# (seconds for the whole run, default 2700), MORUMORU_SCREENSHOTS (folder for
 # the screenshots, default the scratch folder).
 
 set -u
@@ -63,8 +63,9 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-system-XXXXXX")
 : >"$WORK/pids"
 RUN_START_MS=$(($(date +%s%N) / 1000000))
-# Every scenario has its own timeout; this bounds the whole run besides.
-RUN_BUDGET=${MORUMORU_SYSTEM_BUDGET:-900}
+# Every scenario has its own timeout; this bounds the whole run besides. A
+# run takes some 10 minutes on a quiet machine and over 15 on a loaded one.
+RUN_BUDGET=${MORUMORU_SYSTEM_BUDGET:-2700}
 # Screenshots of the saver and the dialog; MORUMORU_SCREENSHOTS=docs refreshes
 # the ones the README shows.
 SHOTS_DIR=${MORUMORU_SCREENSHOTS:-$WORK/screenshots}
