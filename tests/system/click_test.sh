@@ -26,7 +26,7 @@ clicks_always_end() {
   for run in $(seq "$runs"); do
     xdotool mousemove "$CORNER_X" "$CORNER_Y"
     launch /s
-    wait_saver 15
+    wait_saver
     sleep "${pauses[$((run % ${#pauses[@]}))]}"
     # A click elsewhere would test something else: the pointer must be where
     # it was put, not where a reset display or the program left it.

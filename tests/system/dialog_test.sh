@@ -14,9 +14,9 @@ FRAME_BOTTOM=4
 # Waits for the dialog and gives it the keyboard, as a window manager would.
 # Sets DIALOG_ID.
 wait_dialog() {
-  DIALOG_ID=$(wait_window "$DIALOG_TITLE" 15) || {
+  DIALOG_ID=$(wait_window "$DIALOG_TITLE" 60) || {
     alive || fail "no dialog; the program ended"
-    fail "no window named '$DIALOG_TITLE' within 15s"
+    fail "no window named '$DIALOG_TITLE' within 60s"
   }
   focus_and_wait "$DIALOG_ID" "the dialog"
   log "dialog window $DIALOG_ID"

@@ -239,7 +239,7 @@ saver_reads_power_20() {
   local config=$1
   echo 'power=20' >>"$config"
   launch_in_read_only_mount /s
-  wait_saver 15
+  wait_saver
   local box
   box=$(wait_window_count morumoru 2 10) || fail "no error box over the saver: the stored power was not read"
   dismiss_error_box "$box" "$SAVER_ID"
@@ -677,7 +677,7 @@ failure_cursor() {
   new_app_dir
   write_ini '[moruscr]' 'speed=7' 'power=12'
   launch /s
-  wait_saver 15
+  wait_saver
   local deadline=$(($(now_ms) + 10000)) ids= id box=
   while (($(now_ms) < deadline)); do
     ids=$(windows_named morumoru)

@@ -138,10 +138,11 @@ SCENARIO_TIMEOUTS=()
 
 # scenario NAME [--timeout SECONDS] FUNCTION ARGS...
 # The native saver at speed 1 keeps the X server so busy that every xdotool
-# or xwininfo call may take seconds: natively the default timeout is longer.
+# or xwininfo call may take seconds, and on a loaded machine a Wine program
+# may take tens of seconds to start: the timeouts only catch a hang.
 scenario() {
-  local name=$1 timeout=40
-  [ "$TARGET" = native ] && timeout=90
+  local name=$1 timeout=120
+  [ "$TARGET" = native ] && timeout=180
   shift
   if [ "$1" = --timeout ]; then
     timeout=$2

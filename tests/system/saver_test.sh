@@ -283,7 +283,7 @@ error_box_over_saver() {
   new_app_dir
   write_ini '[moruscr]' 'speed=7' 'power=12'
   launch /s
-  wait_saver 15
+  wait_saver
   local deadline=$(($(now_ms) + 10000)) ids=
   while (($(now_ms) < deadline)); do
     ids=$(windows_named morumoru)

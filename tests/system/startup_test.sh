@@ -4,7 +4,7 @@
 # The saver is up: exactly one window named morumoru, covering the screen,
 # and no settings dialog. Sets SAVER_ID.
 expect_saver_window() {
-  wait_saver 15
+  wait_saver
   wait_focus "$SAVER_ID" "the saver window"
   local count
   count=$(count_windows_named morumoru)
