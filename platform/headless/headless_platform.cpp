@@ -308,7 +308,7 @@ void HeadlessPlatform::ShowBox(WindowId owner, std::string_view text, std::strin
 }
 
 std::string HeadlessPlatform::ModuleOfAddress(const void* /*address*/, uint32_t& offset) {
-  offset = 0x1234;
+  offset = moduleOffset;
   size_t slash = modulePath.find_last_of("\\/");
   return slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
 }

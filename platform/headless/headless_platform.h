@@ -87,6 +87,8 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   StartupShow startupShow = StartupShow::kNormal;
   std::string commandLine = "morumoru.scr";
   std::string modulePath = "C:\\saver\\morumoru.scr";
+  // What ModuleOfAddress reports as the offset into the module.
+  uint32_t moduleOffset = 0x1234;
   PathStyle pathStyle = PathStyle::Windows;
   std::vector<Box> boxes;
   std::function<void(const Box&)> onBox;  // runs while the box is "shown"

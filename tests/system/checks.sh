@@ -23,11 +23,3 @@ check() {
     FAILED=$((FAILED + 1))
   fi
 }
-
-stop_pid() {
-  kill "$1" 2>/dev/null
-  for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-  return 0
-}

@@ -10,12 +10,7 @@ CORNER_Y=$((SCREEN_H - 1))
 # Waits for the saver's windows to go, so that the next launch does not take
 # a dying copy for a running one.
 wait_windows_gone() {
-  local _
-  for _ in $(seq 50); do
-    [ -z "$(windows_named morumoru)" ] && return 0
-    sleep 0.1
-  done
-  return 1
+  wait_until 10 eval '[ -z "$(windows_named morumoru)" ]'
 }
 
 # clicks_always_end BUTTON: RUNS launches (MORUMORU_CLICK_RUNS, 30 by
@@ -31,7 +26,7 @@ clicks_always_end() {
   for run in $(seq "$runs"); do
     xdotool mousemove "$CORNER_X" "$CORNER_Y"
     launch /s
-    wait_saver 15
+    wait_saver
     sleep "${pauses[$((run % ${#pauses[@]}))]}"
     # A click elsewhere would test something else: the pointer must be where
     # it was put, not where a reset display or the program left it.

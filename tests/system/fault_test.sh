@@ -6,11 +6,6 @@
 # CI runs as root, for whom permission bits alone stop no write; each setup
 # below says which real failure it makes.
 
-# A scenario that cannot run here says why on the run's own output.
-skip_scenario() {
-  echo "# skip - $1: $2"
-}
-
 # Everything about a folder a read or a failed write must leave alone: every
 # entry with its type, size, mode and change time (a temporary file made and
 # removed again changes the folder's own), and every file's checksum.
@@ -112,7 +107,6 @@ saver_with_unwritable_settings() {
   remember_folder before
   $LAUNCH /s
   expect_saver_window
-  sleep 0.5
   press a
   expect_exit_0 5 "letter key"
   expect_folder_unchanged before "the saver"
@@ -138,16 +132,9 @@ dialog_with_unwritable_settings() {
   screenshot "$SCENARIO_DIR/box.png"
   [ "$(count_windows_named "$DIALOG_TITLE")" = 1 ] || fail "the dialog closed with the box"
   expect_folder_unchanged before "the failed write"
-  focus_window "$box"
-  sleep 0.3
-  press Return
-  local deadline=$(($(now_ms) + 5000))
-  while [ -n "$(windows_named morumoru)" ] && (($(now_ms) < deadline)); do sleep 0.1; done
-  [ -z "$(windows_named morumoru)" ] || fail "Return did not close the box"
-  alive || fail "the program ended after the box"
+  dismiss_error_box "$box"
   [ "$(count_windows_named "$DIALOG_TITLE")" = 1 ] || fail "the dialog is gone after the box"
-  focus_window "$DIALOG_ID"
-  sleep 0.3
+  focus_and_wait "$DIALOG_ID" "the dialog after the box"
   press alt+c
   expect_exit_0 5 "Alt+C after the box"
   expect_folder_unchanged before "the dialog"
@@ -252,14 +239,11 @@ saver_reads_power_20() {
   local config=$1
   echo 'power=20' >>"$config"
   launch_in_read_only_mount /s
-  wait_saver 15
+  wait_saver
   local box
   box=$(wait_window_count morumoru 2 10) || fail "no error box over the saver: the stored power was not read"
-  focus_window "$box"
-  sleep 0.3
-  press Return
-  sleep 1
-  alive || fail "the saver ended with its error box"
+  dismiss_error_box "$box" "$SAVER_ID"
+  wait_focus "$SAVER_ID" "the saver after the box"
   press a
   expect_exit_0 5 "letter key after the box"
   expect_folder_unchanged before "the saver"
@@ -324,13 +308,19 @@ dialog_in_folder() {
   write_ini '[moruscr]' 'speed=3'
   log "program folder: ${#APP_DIR} characters"
   launch /c
+  right_ok_writes_only_the_ini "$SCENARIO_DIR"
+}
+
+# In the dialog of a program whose INI holds speed=3: Right and OK store 4
+# in the INI, and no other INI appears under `folder`.
+right_ok_writes_only_the_ini() {
   wait_dialog
   press Right alt+o
   expect_exit_0 5 "Right, Alt+O"
   expect_ini_lines '[moruscr]' 'speed=4'
   local stray
-  stray=$(find "$SCENARIO_DIR" -iname '*.ini' ! -path "$INI")
-  [ -z "$stray" ] || fail "OK wrote elsewhere as well: $stray"
+  stray=$(find "$1" -iname '*.ini' ! -path "$INI")
+  [ -z "$stray" ] || fail "OK wrote another INI as well: $stray"
 }
 
 long_folder_dialog() {
@@ -365,13 +355,7 @@ short_name_launch() {
   (cd "$APP_DIR" && exec "$WINE_LOADER" "$short" /c) >>"$SCENARIO_DIR/product.log" 2>&1 &
   PRODUCT_PID=$!
   echo "$PRODUCT_PID" >>"$WORK/pids"
-  wait_dialog
-  press Right alt+o
-  expect_exit_0 5 "Right, Alt+O"
-  expect_ini_lines '[moruscr]' 'speed=4'
-  local stray
-  stray=$(find "$APP_DIR" -iname '*.ini' ! -path "$INI")
-  [ -z "$stray" ] || fail "the short-name launch wrote $stray"
+  right_ok_writes_only_the_ini "$APP_DIR"
 }
 if [ "$TARGET" = wine ]; then
   scenario "F1 a launch by the short 8.3 name uses the long name's INI" short_name_launch
@@ -530,7 +514,6 @@ odd_ini() {
     xdotool mousemove 700 600
     launch /s
     expect_saver_window
-    sleep 0.5
     press a
     expect_exit_0 5 "letter key"
     cmp -s "$INI" "$SCENARIO_DIR/before.ini" || fail "the saver changed the INI"
@@ -618,7 +601,6 @@ fi
 # 0, and no error box on the way.
 input_burst_ends_once() {
   start_saver 1013 10
-  sleep 0.5
   wait_background_at 1013 10
   log "burst: keys a b c Escape, buttons 1 3 2, a move, keys x Alt+F4"
   xdotool key --delay 0 a b c Escape click 1 click 3 click 2 \
@@ -630,8 +612,7 @@ input_burst_ends_once() {
     sleep 0.1
   done
   expect_exit_0 1 "the burst"
-  sleep 0.5
-  [ "$(count_windows_named morumoru)" = 0 ] || fail "a window named morumoru is left"
+  wait_until 10 eval '[ -z "$(windows_named morumoru)" ]' || fail "a window named morumoru is left"
 }
 scenario "F5 a burst of keys, buttons and moves ends the saver once with 0" input_burst_ends_once
 
@@ -647,8 +628,8 @@ fi
 
 # expect_cursor visible|hidden WHAT: within a few seconds.
 expect_cursor() {
-  local want=$1 what=$2 got= n
-  for n in $(seq 30); do
+  local want=$1 what=$2 got= deadline=$(($(now_ms) + 15000))
+  while (($(now_ms) < deadline)); do
     got=$("$CURSOR_TOOL") || fail "cursor_visible failed"
     [ "${got%% *}" = "$want" ] && break
     sleep 0.2
@@ -661,7 +642,6 @@ expect_cursor() {
 # shows again once it has ended that way.
 saver_cursor() {
   start_saver 1013 10
-  sleep 0.5
   expect_cursor hidden "saver running"
   case $1 in
     key) press a ;;
@@ -697,7 +677,7 @@ failure_cursor() {
   new_app_dir
   write_ini '[moruscr]' 'speed=7' 'power=12'
   launch /s
-  wait_saver 15
+  wait_saver
   local deadline=$(($(now_ms) + 10000)) ids= id box=
   while (($(now_ms) < deadline)); do
     ids=$(windows_named morumoru)
@@ -713,10 +693,12 @@ failure_cursor() {
   window_geometry "$box"
   mouse_to $((GEOM_X + GEOM_W / 2)) $((GEOM_Y + 5))
   expect_cursor visible "error box"
-  focus_window "$box"
-  sleep 0.3
+  # The pointer moved over the box: the saver may end as soon as the box is
+  # gone, so only the box's going is waited for.
+  focus_and_wait "$box" "the error box"
   press Return
-  sleep 1
+  wait_until 10 eval '[ -z "$(windows_named morumoru | grep -v -x -F "$SAVER_ID")" ]' ||
+    fail "Return did not close the box"
   press a
   expect_exit_0 5 "letter key after the box"
   expect_cursor visible "after the saver ended"

@@ -90,15 +90,9 @@ box_on_active_monitor() {
   ((centre >= MONITOR_W && centre < SCREEN_W)) ||
     fail "the box's centre ($centre) is not on the right monitor"
   expect_application_window_at $((MONITOR_W + home_x)) "$home_y" "while the box is shown"
-  focus_window "$box"
-  sleep 0.3
-  press Return
-  local deadline=$(($(now_ms) + 5000))
-  while [ -n "$(windows_named morumoru)" ] && (($(now_ms) < deadline)); do sleep 0.1; done
-  [ -z "$(windows_named morumoru)" ] || fail "Return did not close the box"
+  dismiss_error_box "$box"
   expect_application_window_at "$home_x" "$home_y" "after the box"
-  focus_window "$DIALOG_ID"
-  sleep 0.3
+  focus_and_wait "$DIALOG_ID" "the dialog"
   press alt+c
   expect_exit_0 5 "Alt+C after the box"
 }

@@ -10,7 +10,7 @@
 # program's folder, saves under ~/.config; then the package is removed
 # again. The .zip holds morumoru.scr, its read-me and the licence. Installing needs root: elsewhere
 # only the listings are checked. Prints "ok - name" or "not ok - name:
-# reason" per check and ends with "N passed, M failed". Environment:
+# reason" per check and ends with "N passed, M failed, K skipped". Environment:
 # MORUMORU_PACKAGE_DISPLAY (default 94 + MORUMORU_DISPLAY_OFFSET).
 
 set -u
@@ -157,8 +157,8 @@ check "lintian --pedantic finds no error and no warning" lintian_is_clean
 
 
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null || ! command -v setpriv >/dev/null; then
-  echo "# skip - installing the .deb: needs root, apt-get and setpriv"
-  echo "$PASSED passed, $FAILED failed"
+  skip_scenario "installing the .deb" "needs root, apt-get and setpriv"
+  echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
   ((FAILED == 0))
   exit
 fi
@@ -169,16 +169,7 @@ if dpkg -s morumoru >/dev/null 2>&1; then
   echo "morumoru is installed already; not touching it" >&2
   exit 2
 fi
-if xdpyinfo >/dev/null 2>&1; then
-  echo "display $DISPLAY is already in use" >&2
-  exit 2
-fi
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 300); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+start_xvfb "$DISPLAY" "$WORK/xvfb.log" || exit 2
 
 installs() {
   # Another apt-get on the machine holds the lock for a while at most.
@@ -279,5 +270,5 @@ removes() {
 check "apt-get removes it again, leaving none of its files" removes
 dpkg -s morumoru >/dev/null 2>&1 || INSTALLED=0
 
-echo "$PASSED passed, $FAILED failed"
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 ((FAILED == 0))

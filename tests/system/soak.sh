@@ -32,19 +32,10 @@ INTERVAL=10
 RSS_SLACK_KB=256
 # No dot in the folder names: the program derives its INI name from its path.
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-soak-XXXXXX")
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 XVFB_PID=
 SAVER_PID=
 
-stop_pid() {
-  local pid=$1
-  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
-  kill "$pid" 2>/dev/null
-  for _ in $(seq 20); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null
-}
 cleanup() {
   stop_pid "$SAVER_PID"
   stop_pid "$XVFB_PID"
@@ -53,17 +44,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-if xdpyinfo >/dev/null 2>&1; then
-  echo "display $DISPLAY is already in use; set MORUMORU_SOAK_DISPLAY" >&2
-  exit 2
-fi
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY does not answer" >&2; exit 2; }
+start_xvfb "$DISPLAY" "$WORK/xvfb.log" || exit 2
 
 mkdir -p "$WORK/app"
 cp "$1" "$WORK/app/morumoru"

@@ -4,8 +4,8 @@
 # The saver is up: exactly one window named morumoru, covering the screen,
 # and no settings dialog. Sets SAVER_ID.
 expect_saver_window() {
-  wait_saver 15
-  sleep 0.3
+  wait_saver
+  wait_focus "$SAVER_ID" "the saver window"
   local count
   count=$(count_windows_named morumoru)
   [ "$count" = 1 ] || fail "$count windows named morumoru, expected 1"
@@ -44,10 +44,12 @@ saver_starts() {
   expect_saver_window
   if [ "$check" = pictures ]; then
     panel_visible_and_right 15 || fail "$CHECK_ERROR"
-    local first=$PANEL_BOX
-    sleep 1
-    panel_visible_and_right 15 || fail "second screenshot: $CHECK_ERROR"
-    [ "$PANEL_BOX" != "$first" ] || fail "the panel stayed at ${first// /,} for a second"
+    local first=$PANEL_BOX deadline=$(($(now_ms) + 10000))
+    while true; do
+      panel_visible_and_right 15 || fail "later screenshot: $CHECK_ERROR"
+      [ "$PANEL_BOX" != "$first" ] && break
+      (($(now_ms) < deadline)) || fail "the panel stayed at ${first// /,} for 10 s"
+    done
     log "the panel moved from ${first// /,} to ${PANEL_BOX// /,}"
     save_saver_picture
   fi

@@ -6,7 +6,7 @@
 # The PE header's flags (terminal-server aware, ASLR, NX; high-entropy ASLR
 # in a 64-bit build), the manifest's <compatibility> section with Windows
 # Vista to 11, and the version resource's LegalCopyright. Prints "ok - name"
-# or "not ok - name: reason" per check and ends with "N passed, M failed".
+# or "not ok - name: reason" per check and ends with "N passed, M failed, K skipped".
 
 set -u
 
@@ -90,5 +90,5 @@ PY
 }
 check "the version resource carries LegalCopyright" legal_copyright
 
-echo "$PASSED passed, $FAILED failed"
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 ((FAILED == 0))

@@ -6,7 +6,7 @@
 # -root draws on the root, -window-id and XSCREENSAVER_WINDOW draw inside
 # another client's window and nowhere else, input is left alone, the host's
 # size is followed, SIGTERM ends the program at once. Prints "ok - name" or
-# "not ok - name: reason" per check and ends with "N passed, M failed"; the
+# "not ok - name: reason" per check and ends with "N passed, M failed, K skipped"; the
 # exit status is non-zero when something failed. Environment:
 # MORUMORU_XSS_DISPLAY (default 93 + MORUMORU_DISPLAY_OFFSET), MORUMORU_XSS_KEEP=1 keeps the scratch
 # folder (logs, screenshots), MORUMORU_XSS_ONLY=REGEX runs only the checks
@@ -25,8 +25,7 @@ done
 unset XSCREENSAVER_WINDOW
 export DISPLAY=:${MORUMORU_XSS_DISPLAY:-$((93 + ${MORUMORU_DISPLAY_OFFSET:-0}))}
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-SCREEN_W=1024
-SCREEN_H=768
+. "$ROOT/tests/system/lib.sh"
 # No dot in the folder name: the program derives its INI name from its path.
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-xss-XXXXXX")
 APP=$WORK/app/morumoru
@@ -38,37 +37,10 @@ FAILED=0
 
 # ---------------------------------------------------------------- helpers
 
-# Milliseconds, without starting date(1).
-now_ms() {
-  local now=${EPOCHREALTIME/[.,]/}
-  echo $((now / 1000))
-}
-
 # Ends the current check; the reason goes on its "not ok" line.
 fail() {
   echo "$*" >"$CHECK_DIR/reason"
   exit 1
-}
-
-# Whether process $1 has ended (gone, or a zombie not yet reaped).
-exited() {
-  local stat
-  read -r stat 2>/dev/null <"/proc/$1/stat" || return 0
-  stat=${stat##*) }
-  [ "${stat%% *}" = Z ]
-}
-
-# Ends a process this script started, and reaps it.
-stop_pid() {
-  local pid=$1
-  exited "$pid" || kill "$pid" 2>/dev/null
-  for _ in $(seq 30); do
-    exited "$pid" && break
-    sleep 0.1
-  done
-  exited "$pid" || kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  return 0
 }
 
 # Starts a command in the background and records its pid in STARTED.
@@ -85,22 +57,17 @@ start_product() {
   PRODUCT=$STARTED
 }
 
-# Waits up to 5 s for a new xmessage window of the given geometry; sets HOST
-# and HOST_PID.
+# Waits up to 15 s for a new xmessage window of the given geometry; sets
+# HOST and HOST_PID.
+xmessage_windows() { xwininfo -root -children | awk '/"xmessage"/ {print $1}' | sort; }
 start_host() {
-  local geometry=$1 before after
-  before=$(xwininfo -root -children | grep -c '"xmessage"')
+  local geometry=$1 before
+  before=$(xmessage_windows)
   start xmessage -geometry "$geometry" host
   HOST_PID=$STARTED
-  for _ in $(seq 50); do
-    after=$(xwininfo -root -children | grep -c '"xmessage"')
-    if [ "$after" -gt "$before" ]; then
-      HOST=$(xwininfo -root -children | awk '/"xmessage"/ {print $1}' | tail -n 1)
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "xmessage did not open a window"
+  wait_until 15 eval '[ -n "$(comm -13 <(echo "$before") <(xmessage_windows))" ]' ||
+    fail "xmessage did not open a window"
+  HOST=$(comm -13 <(echo "$before") <(xmessage_windows) | head -n 1)
 }
 
 # Sets RECT_X RECT_Y RECT_W RECT_H: the inside of a window, in root pixels.
@@ -142,18 +109,19 @@ lit_box() {
   if ((w == 0)); then echo "0 0 0 0"; else echo "$w $h $((x - 1)) $((y - 1))"; fi
 }
 
-# Takes screenshots until one shows a picture (up to `tries`, 0.3 s apart);
-# sets SHOT and BOX_W BOX_H BOX_X BOX_Y.
+# Takes screenshots until one shows a picture (up to 20 s); sets SHOT and
+# BOX_W BOX_H BOX_X BOX_Y.
 wait_lit() {
-  local name=$1 tries=${2:-20} n
-  for n in $(seq "$tries"); do
+  local name=$1 n=0 deadline=$(($(now_ms) + 20000))
+  while (($(now_ms) < deadline)); do
+    n=$((n + 1))
     SHOT=$CHECK_DIR/$name-$n.png
     shot "$SHOT"
     read -r BOX_W BOX_H BOX_X BOX_Y <<<"$(lit_box "$SHOT")"
     ((BOX_W > 0)) && return 0
     sleep 0.3
   done
-  fail "nothing but black in $tries screenshots"
+  fail "nothing but black in $n screenshots over 20 s"
 }
 
 expect_alive() {
@@ -171,17 +139,32 @@ expect_lit_inside() {
   fi
 }
 
-# SIGTERM must end the product within 100 ms, leaving no process of it.
-expect_term_ends() {
-  local start_ms elapsed pid
+# How long a process takes to go after SIGTERM, seen from here: the time
+# from the signal until /proc shows it ended.
+term_ms() {
+  local pid=$1 start_ms
   start_ms=$(now_ms)
-  kill -TERM "$PRODUCT"
-  until exited "$PRODUCT"; do
-    (($(now_ms) - start_ms > 2000)) && fail "still running 2 s after SIGTERM"
+  kill -TERM "$pid"
+  until exited "$pid"; do
+    (($(now_ms) - start_ms > 2000)) && break
   done
-  elapsed=$(($(now_ms) - start_ms))
+  echo $(($(now_ms) - start_ms))
+}
+
+# SIGTERM must end the product at once, leaving no process of it. "At once"
+# is 100 ms on a quiet machine; on a loaded one this script sees every end
+# late, so the limit grows with how late it sees a plain `sleep` end.
+expect_term_ends() {
+  local elapsed reference pid
+  sleep 30 &
+  local idle=$!
+  reference=$(term_ms "$idle")
+  wait "$idle" 2>/dev/null
+  elapsed=$(term_ms "$PRODUCT")
+  exited "$PRODUCT" || fail "still running 2 s after SIGTERM"
   wait "$PRODUCT"
-  ((elapsed <= 100)) || fail "SIGTERM took ${elapsed} ms"
+  echo "# SIGTERM: $elapsed ms (a plain process: $reference ms)" >>"$CHECK_DIR/log"
+  ((elapsed <= 100 + 4 * reference)) || fail "SIGTERM took ${elapsed} ms (a plain process ${reference} ms)"
   for pid in /proc/[0-9]*; do
     [ "$(readlink "$pid/exe" 2>/dev/null)" = "$APP" ] && fail "process ${pid#/proc/} of it is left"
   done
@@ -226,18 +209,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-if xdpyinfo >/dev/null 2>&1; then
-  echo "display $DISPLAY is already in use" >&2
-  exit 2
-fi
-Xvfb "$DISPLAY" -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 300); do
-  xdpyinfo >/dev/null 2>&1 && break
-  kill -0 "$XVFB_PID" 2>/dev/null || { cat "$WORK/xvfb.log" >&2; exit 2; }
-  sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY does not answer" >&2; exit 2; }
+start_xvfb "$DISPLAY" "$WORK/xvfb.log" || exit 2
 
 # ---------------------------------------------------------------- checks
 
@@ -338,59 +310,63 @@ side_by_side_with_saver() {
   wait_lit hack
   expect_lit_inside "the preview"
   start_product "$APP" /s
-  local saver=$PRODUCT n
-  for n in $(seq 50); do
-    xwininfo -root -children | grep -q '"morumoru".*1024x768' && break
-    sleep 0.1
-  done
-  xwininfo -root -children | grep -q '"morumoru".*1024x768' || fail "the saver did not come up"
-  sleep 0.5
+  local saver=$PRODUCT id
+  wait_until 15 eval 'xwininfo -root -children | grep -q "\"morumoru\".*1024x768"' ||
+    fail "the saver did not come up"
+  id=$(xwininfo -root -children | awk '/"morumoru".*1024x768/ {print $1; exit}')
+  wait_until 15 has_focus "$id" || fail "the saver never got the keyboard focus"
   xdotool key a
-  for n in $(seq 50); do
-    kill -0 "$saver" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$saver" 2>/dev/null && fail "the saver did not end on a key"
+  wait_until 10 exited "$saver" || fail "the saver did not end on a key"
   PRODUCT=$hack
   expect_alive "after the saver ended"
   expect_term_ends
 }
 check "a preview (-root -window-id) and the saver run side by side" side_by_side_with_saver
 
-# The panel's moves in 2 s, counted from the X server's side: another client
-# (xev) watching the panel's window gets one ConfigureNotify per step. Needs
-# PRODUCT drawing into HOST.
-panel_moves() {
+# The panel window inside host $1, waited for.
+panel_in() {
   local panel n
-  for n in $(seq 30); do
-    panel=$(xwininfo -id "$HOST" -tree | awk '/ 335x300\+/ {print $1; exit}')
+  for n in $(seq 100); do
+    panel=$(xwininfo -id "$1" -tree | awk '/ 335x300\+/ {print $1; exit}')
     [ -n "$panel" ] && break
     sleep 0.1
   done
   [ -n "$panel" ] || fail "no panel window inside the host"
-  timeout 2 xev -id "$panel" -event structure | grep -c '^ConfigureNotify'
+  echo "$panel"
 }
 
 # xscreensaver starts a hack with -root, its window in XSCREENSAVER_WINDOW,
 # and the slider's -speed. The option wins over the file (speed=7 here), and
-# a value that is no integer leaves the file's speed in force.
+# a value that is no integer leaves the file's speed in force. The three run
+# side by side in three hosts, their moves counted over the same 4 s from
+# the X server's side (another client, xev, gets one ConfigureNotify a step):
+# whatever load the machine has falls on all three alike.
 speed_option_sets_the_pace() {
   local dir=$WORK/speed-app
   mkdir -p "$dir"
   cp "$APP" "$dir/morumoru"
   printf '[moruscr]\nspeed=7\n' >"$dir/morumoru.ini"
-  start_host 400x300+300+200
-  local speed moves
-  declare -A pace
+  local speed place=0 counters=()
+  declare -A pace product panel
   for speed in 1 7 fast; do
+    start_host "400x300+$((place * 310))+$((place * 230))"
+    place=$((place + 1))
     start_product XSCREENSAVER_WINDOW="$(printf '0x%X' "$HOST")" "$dir/morumoru" -root -speed "$speed"
-    moves=$(panel_moves)
-    echo "# -speed $speed: $moves moves in 2 s" >>"$CHECK_DIR/log"
-    pace[$speed]=$moves
-    expect_alive "-speed $speed"
-    stop_pid "$PRODUCT"
+    product[$speed]=$PRODUCT
+    panel[$speed]=$(panel_in "$HOST")
   done
-  echo "# moves in 2 s: -speed 1: ${pace[1]}, -speed 7: ${pace[7]}, -speed fast: ${pace[fast]}" >&2
+  for speed in 1 7 fast; do
+    (timeout 4 xev -id "${panel[$speed]}" -event structure | grep -c '^ConfigureNotify' \
+      >"$CHECK_DIR/moves-$speed") &
+    counters+=($!)
+  done
+  wait "${counters[@]}"
+  for speed in 1 7 fast; do
+    pace[$speed]=$(cat "$CHECK_DIR/moves-$speed")
+    PRODUCT=${product[$speed]}
+    expect_alive "-speed $speed"
+  done
+  echo "# moves in the same 4 s: -speed 1: ${pace[1]}, -speed 7: ${pace[7]}, -speed fast: ${pace[fast]}" >&2
   ((pace[7] > 0)) || fail "-speed 7: the panel did not move"
   ((pace[1] > 3 * pace[7])) || fail "-speed 1 (${pace[1]} moves) is not clearly faster than -speed 7 (${pace[7]})"
   ((pace[1] > 3 * pace[fast])) ||
@@ -569,9 +545,9 @@ settings_program_shows_the_slider() {
     fail "--fps is not the description's box: $(grep preview "$SETTINGS_LOG" | paste -sd' ')"
 }
 if ! command -v xscreensaver-settings >/dev/null || ! command -v setpriv >/dev/null; then
-  echo "# skip - xscreensaver's settings program: not installed (Debian package xscreensaver)"
+  skip_scenario "xscreensaver's settings program" "not installed (Debian package xscreensaver)"
 elif ! unshare -m --propagation private true 2>/dev/null; then
-  echo "# skip - xscreensaver's settings program: no mount namespace allowed here"
+  skip_scenario "xscreensaver's settings program" "no mount namespace allowed here"
 else
   # Outside the scratch folder, which only its owner may enter.
   SETTINGS_PROGRAM_DIR=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-xss-settings-XXXXXX")
@@ -593,5 +569,5 @@ bad_window_id() {
 }
 check "an unusable -window-id is refused with a message" bad_window_id
 
-echo "$PASSED passed, $FAILED failed"
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 ((FAILED == 0))

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +9,8 @@
 #include <random>
 #include <string>
 #include <string_view>
+
+#include "test_support.h"
 
 namespace morumoru::platform {
 namespace {
@@ -28,19 +29,6 @@ std::string ToUtf8(const fs::path& path) {
 // Each test gets its own folder under the system's temporary folder.
 class FileProfileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    folder_ = fs::temp_directory_path() / ("morumoru-settings-" + std::to_string(stamp));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(folder_, error)) {
-      fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, error);
-    }
-    fs::remove_all(folder_, error);
-  }
-
   std::string PathOf(std::string_view name) { return ToUtf8(folder_ / FromUtf8(name)); }
   void Put(std::string_view name, std::string_view content) {
     std::ofstream(FromUtf8(PathOf(name)), std::ios::binary) << content;
@@ -64,7 +52,8 @@ class FileProfileTest : public ::testing::Test {
     return std::distance(fs::directory_iterator(folder_), fs::directory_iterator());
   }
 
-  fs::path folder_;
+  test_support::TemporaryFolder temporary_{"morumoru-settings"};
+  const fs::path& folder_ = temporary_.path();
   FileProfile profile_;
 };
 

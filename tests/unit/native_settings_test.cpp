@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +20,7 @@
 #include "platform/posix/posix_settings.h"
 #include "platform/x11/x11_backend.h"
 #include "settings/ini_file.h"
+#include "test_support.h"
 
 namespace morumoru::platform {
 namespace {
@@ -43,8 +43,6 @@ TEST(ConfigSettingsFile, FollowsTheXdgRules) {
 class NativeSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    folder_ = fs::temp_directory_path() / ("morumoru-native-" + std::to_string(stamp));
     fs::create_directories(folder_ / "app");
     const char* old = std::getenv("XDG_CONFIG_HOME");
     if (old) oldConfigHome_ = old;
@@ -56,9 +54,6 @@ class NativeSettingsTest : public ::testing::Test {
     } else {
       unsetenv("XDG_CONFIG_HOME");
     }
-    std::error_code error;
-    fs::permissions(folder_ / "app", fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(folder_, error);
   }
   std::string At(const std::string& name) { return (folder_ / name).string(); }
   std::string ConfigFile() { return At("cfg/morumoru/morumoru.ini"); }
@@ -71,7 +66,8 @@ class NativeSettingsTest : public ::testing::Test {
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0xFFFF;
   }
 
-  fs::path folder_;
+  test_support::TemporaryFolder temporary_{"morumoru-native"};
+  const fs::path& folder_ = temporary_.path();
   std::optional<std::string> oldConfigHome_;
 };
 

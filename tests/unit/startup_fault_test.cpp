@@ -6,30 +6,16 @@
 #include "app/startup.h"
 #include "errors/exceptions.h"
 #include "platform/headless/headless_platform.h"
+#include "test_support.h"
 
 namespace morumoru {
 namespace {
 
-// Reads well until the key `failing`, which raises: the saver reads "power"
-// only after it hid the cursor.
-struct FailingOn : platform::ProfileService {
-  explicit FailingOn(std::string key) : failing(std::move(key)) {}
-  std::optional<std::string> Read(const std::string&, std::string_view,
-                                  std::string_view key) override {
-    if (key == failing) Raise<ERangeError>(kRangeErrorText);
-    return std::nullopt;
-  }
-  bool Write(const std::string&, std::string_view, std::string_view, std::string_view) override {
-    return false;
-  }
-  void Flush(const std::string&) override {}
-  std::string failing;
-};
-
 TEST(StartupFaultTest, FailureAfterTheCursorWasHiddenGivesItBack) {
   platform::HeadlessPlatform headless;
   headless.modulePath = "C:\\saver\\morumoru.scr";
-  FailingOn failing("power");
+  // The saver reads "power" only after it hid the cursor.
+  test_support::ThrowingProfile failing("power");
   headless.profile = &failing;
   int cursorAtBox = 99;
   headless.onBox = [&](const platform::HeadlessPlatform::Box&) {

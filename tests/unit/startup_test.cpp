@@ -7,6 +7,7 @@
 #include "errors/exceptions.h"
 #include "platform/headless/headless_platform.h"
 #include "saver/slide_engine.h"
+#include "test_support.h"
 
 namespace morumoru {
 namespace {
@@ -130,24 +131,17 @@ TEST_F(StartupTest, WithoutSettingsEachStepPumpsTheDefaultCount) {
 }
 
 TEST_F(StartupTest, FailureBeforeTheLoopShowsLastChanceBox) {
-  struct Throwing : platform::ProfileService {
-    std::optional<std::string> Read(const std::string&, std::string_view,
-                                    std::string_view) override {
-      Raise<ERangeError>(kRangeErrorText);
-    }
-    bool Write(const std::string&, std::string_view, std::string_view, std::string_view) override {
-      return false;
-    }
-    void Flush(const std::string&) override {}
-  } throwing;
+  test_support::ThrowingProfile throwing;
   headless.profile = &throwing;
+  // Eight upper-case hexadecimal digits, zero-filled from the left.
+  headless.moduleOffset = 0xB0E;
   EXPECT_EQ(RunProgram(headless, headless, LaunchModeOf(headless.commandLine)), 1);
   ASSERT_EQ(headless.boxes.size(), 1u);
   EXPECT_EQ(headless.boxes[0].caption, "アプリケーション エラー");
   EXPECT_EQ(headless.boxes[0].kind, platform::BoxKind::kTaskModalError);
   EXPECT_EQ(headless.boxes[0].owner, platform::kNoWindow);
   EXPECT_EQ(headless.boxes[0].text,
-            "ERangeError がモジュール morumoru.scr の 00001234 で発生しました。\r\n"
+            "ERangeError がモジュール morumoru.scr の 00000B0E で発生しました。\r\n"
             "範囲チェックエラー.\r\n");
   EXPECT_EQ(headless.cursorCounter, 0);
 }

@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "test_support.h"
 
 namespace morumoru::platform::win32 {
 namespace {
@@ -18,17 +19,10 @@ namespace fs = std::filesystem;
 class Win32ProfileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    folder_ = fs::temp_directory_path() / ("morumoru-profile-" + std::to_string(stamp));
     fs::create_directories(folder_ / u8"設定");
     file_ = folder_ / u8"設定" / u8"saver.ini";
     std::u8string text = file_.u8string();
     path_.assign(text.begin(), text.end());
-  }
-  void TearDown() override {
-    SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::error_code error;
-    fs::remove_all(folder_, error);
   }
   void Put(std::string_view content) { std::ofstream(file_, std::ios::binary) << content; }
   std::string Get() {
@@ -36,7 +30,9 @@ class Win32ProfileTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  fs::path folder_, file_;
+  test_support::TemporaryFolder temporary_{"morumoru-profile"};
+  const fs::path& folder_ = temporary_.path();
+  fs::path file_;
   std::string path_;
   Win32Profile profile_;
 };

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,6 +14,7 @@
 #include "platform/win32/utf16.h"
 #include "platform/win32/win32_os_services.h"
 #include "settings/settings_path.h"
+#include "test_support.h"
 
 namespace morumoru::platform::win32 {
 namespace {
@@ -31,15 +31,7 @@ TEST(AppDataSettingsFile, ItsOwnFolderInTheRoamingData) {
 
 class Win32SettingsPlaceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    folder_ = fs::temp_directory_path() / ("morumoru-place-" + std::to_string(stamp));
-    fs::create_directories(folder_ / "app");
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(folder_, error);
-  }
+  void SetUp() override { fs::create_directories(folder_ / "app"); }
   std::string At(const std::string& relative) const {
     return Narrow((folder_ / relative).make_preferred().wstring());
   }
@@ -52,7 +44,8 @@ class Win32SettingsPlaceTest : public ::testing::Test {
   }
   std::string Config() const { return At("roaming\\morumoru\\morumoru.ini"); }
 
-  fs::path folder_;
+  test_support::TemporaryFolder temporary_{"morumoru-place"};
+  const fs::path& folder_ = temporary_.path();
 };
 
 TEST_F(Win32SettingsPlaceTest, BesideTheProgramWhenItsFolderTakesTheFile) {

@@ -14,6 +14,7 @@
 #include "platform/win32/win32_os_services.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window_system.h"
+#include "test_support.h"
 
 namespace morumoru::platform {
 namespace {
@@ -24,12 +25,6 @@ using win32::Widen;
 HWND H(WindowId window) {
   return reinterpret_cast<HWND>(window);
 }
-
-class Recorder : public WindowEvents {
- public:
-  void HandleEvent(const Event& event) noexcept override { events.push_back(event); }
-  std::vector<Event> events;
-};
 
 class Win32PlatformTest : public ::testing::Test {
  protected:
@@ -72,7 +67,7 @@ class Win32PlatformTest : public ::testing::Test {
 
   win32::Win32WindowSystem platform_;
   win32::Win32OsServices os_;
-  Recorder recorder_;
+  test_support::EventRecorder recorder_;
   std::vector<WindowId> made_;
 };
 

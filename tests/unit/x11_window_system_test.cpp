@@ -22,6 +22,7 @@
 #include "foreign_window_support.h"
 #include "platform/x11/x11_assets.h"
 #include "platform/x11/x11_backend.h"
+#include "test_support.h"
 
 namespace {
 std::atomic<long> g_allocations{0};
@@ -196,12 +197,6 @@ TEST(X11Text, DialogTextsAlwaysHaveGlyphs) {
   }
 }
 
-// Records what windows hand to the program.
-struct Recorder : WindowEvents {
-  void HandleEvent(const Event& event) noexcept override { events.push_back(event); }
-  std::vector<Event> events;
-};
-
 class X11PlatformTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -227,6 +222,16 @@ class X11PlatformTest : public ::testing::Test {
     return platform_->NewWindow(params);
   }
 
+  // A window of `kind` inside `parent`, its events recorded.
+  WindowId Child(WindowKind kind, WindowId parent, Rect bounds) {
+    WindowSpec params;
+    params.kind = kind;
+    params.parent = parent;
+    params.bounds = bounds;
+    params.events = &recorder_;
+    return platform_->NewWindow(params);
+  }
+
   // Handles messages until `count` events were recorded or a second passed.
   void PumpUntil(size_t count) {
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
@@ -247,7 +252,7 @@ class X11PlatformTest : public ::testing::Test {
   }
 
   std::unique_ptr<WindowSystem> platform_;
-  Recorder recorder_;
+  test_support::EventRecorder recorder_;
   WindowId application_ = kNoWindow;
   std::vector<Message> messages_;
 };
@@ -429,12 +434,7 @@ TEST_F(X11PlatformTest, PostedQuitComesOutOnce) {
 
 TEST_F(X11PlatformTest, ChildBoundsAreWhatWasSet) {
   WindowId form = Dialog();
-  WindowSpec params;
-  params.kind = WindowKind::kPanel;
-  params.parent = form;
-  params.bounds = {8, 8, 545, 300};
-  params.events = &recorder_;
-  WindowId panel = platform_->NewWindow(params);
+  WindowId panel = Child(WindowKind::kPanel, form, {8, 8, 545, 300});
   ASSERT_NE(panel, kNoWindow);
   EXPECT_EQ(platform_->GetBounds(panel), (Rect{8, 8, 545, 300}));
   platform_->SetBounds(panel, {-335, 100, 335, 300});
@@ -562,12 +562,7 @@ TEST_F(X11PlatformTest, ButtonsClickOnReleaseInside) {
 
 TEST_F(X11PlatformTest, WheelAndExtraButtonsAreNotClicks) {
   WindowId form = Dialog();
-  WindowSpec params;
-  params.kind = WindowKind::kPanel;
-  params.parent = form;
-  params.bounds = {0, 0, 100, 100};
-  params.events = &recorder_;
-  WindowId panel = platform_->NewWindow(params);
+  WindowId panel = Child(WindowKind::kPanel, form, {0, 0, 100, 100});
   x11::ForeignWindow sender("sender");
   ASSERT_TRUE(sender.Opened());
   sender.SendButton(panel, 4, true, 5, 5);
@@ -635,7 +630,7 @@ TEST(X11Hack, FocusTakenByAnotherClientIsNotItsBusiness) {
   launch.host.window = host.id();
   std::unique_ptr<WindowSystem> hack = CreateX11WindowSystemForLaunch(launch, error);
   ASSERT_TRUE(hack) << error;
-  Recorder recorder;
+  test_support::EventRecorder recorder;
   WindowSpec params;
   params.kind = WindowKind::kForm;
   params.style = FormStyle::kSaver;

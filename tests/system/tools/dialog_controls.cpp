@@ -3,10 +3,13 @@
 // area, no two controls of one parent overlapping. Prints the density the
 // system reports, so a caller can tell that its setting took. Exit code 0 when
 // the layout holds, 1 when it does not, 2 when there is no such window.
+// A window class as a second argument picks among windows of one title (a
+// message box is "#32770"). Texts are printed in UTF-8.
 // A Windows console program: it runs under Wine beside the program it looks at.
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -45,19 +48,27 @@ bool Inside(const RECT& inner, const RECT& outer) {
          inner.bottom <= outer.bottom;
 }
 
+std::string Utf8(const wchar_t* text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(size > 0 ? size - 1 : 0, '\0');
+  if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
 void Print(const char* label, const Control& c, const RECT& origin) {
-  std::printf("%s %ls \"%ls\" %ld,%ld %ldx%ld\n", label, c.kind, c.text, c.rect.left - origin.left,
-              c.rect.top - origin.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top);
+  std::printf("%s %s \"%s\" %ld,%ld %ldx%ld\n", label, Utf8(c.kind).c_str(), Utf8(c.text).c_str(),
+              c.rect.left - origin.left, c.rect.top - origin.top, c.rect.right - c.rect.left,
+              c.rect.bottom - c.rect.top);
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fputs("usage: dialog_controls TITLE\n", stderr);
+  if (argc != 2 && argc != 3) {
+    std::fputs("usage: dialog_controls TITLE [CLASS]\n", stderr);
     return 2;
   }
-  HWND dialog = FindWindowW(nullptr, argv[1]);
+  HWND dialog = FindWindowW(argc == 3 ? argv[2] : nullptr, argv[1]);
   if (!dialog) {
     std::printf("no window titled %ls\n", argv[1]);
     return 2;
