@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "forms/exceptions.h"
+#include "errors/exceptions.h"
 #include "platform/profile/profile_service.h"
 #include "platform/window_system.h"
 
