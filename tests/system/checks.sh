@@ -1,5 +1,7 @@
 # The "ok - name" / "not ok - name: reason" harness of the stand-alone check
-# scripts. Sourced after WORK (a scratch folder) is set.
+# scripts. Sourced after WORK (a scratch folder) is set. The process and
+# display helpers are the scenarios' own; `fail` here ends a check instead.
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 PASSED=0
 FAILED=0
 
