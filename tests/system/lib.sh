@@ -31,6 +31,14 @@ skip_scenario() {
   SKIPPED=$((SKIPPED + 1))
 }
 
+# Ends the current scenario as skipped: this machine cannot give what it
+# needs (the reason is printed on its skip line).
+skip_this_scenario() {
+  echo "$*" >"$SCENARIO_DIR/reason"
+  log "SKIP: $*"
+  exit 77
+}
+
 # Milliseconds since the epoch, for deadlines finer than bash's SECONDS.
 now_ms() {
   local now=${EPOCHREALTIME/[.,]/}

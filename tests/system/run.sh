@@ -219,6 +219,10 @@ for i in "${!SCENARIO_NAMES[@]}"; do
   if ((timed_out)); then
     reason="timed out after ${SCENARIO_TIMEOUTS[$i]}s"
     status=1
+  elif ((status == 77)); then
+    SKIPPED=$((SKIPPED + 1))
+    echo "# skip - $name: $(cat "$SCENARIO_DIR/reason" 2>/dev/null)"
+    continue
   elif ((status != 0)); then
     reason=$(cat "$SCENARIO_DIR/reason" 2>/dev/null || echo "exit status $status")
   fi
