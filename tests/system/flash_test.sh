@@ -80,8 +80,11 @@ record_native_panel() {
 # desktop), and the program is sent to the same desktop by its name.
 record_wine_panel() {
   local key='HKCU\Software\Wine\AppDefaults\morumoru.scr\Explorer'
-  # The scenarios after this one run on the real screen, whatever happens here.
-  trap "wine reg delete '${key%\\Explorer}' /f >/dev/null 2>&1" EXIT
+  # The scenarios after this one run on the real screen, whatever happens
+  # here: the setting goes, and with the Wine session the hook and the
+  # virtual desktop, which would outlive an early end of the count.
+  trap "wine reg delete '${key%\\Explorer}' /f >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1; wineserver -w; wineserver -p" EXIT
   wine reg add "$key" /v Desktop /d "$FLASH_DESKTOP" /f >/dev/null 2>&1 ||
     fail "cannot send the program to the virtual desktop"
   local rundll=rundll32 tool=${FLASH_TOOL//\//\\}
