@@ -211,6 +211,19 @@ class X11PlatformTest : public ::testing::Test {
 
   std::string Title() const { return "MoruTest-" + std::to_string(getpid()); }
 
+  // A saver form covering the screen, shown.
+  WindowId ShownSaver() {
+    WindowSpec params;
+    params.kind = WindowKind::kForm;
+    params.style = FormStyle::kSaver;
+    params.owner = application_;
+    params.text = "saver";
+    params.events = &recorder_;
+    WindowId saver = platform_->NewWindow(params);
+    platform_->ShowWindow(saver, ShowCommand::kMaximized);
+    return saver;
+  }
+
   WindowId Dialog() {
     WindowSpec params;
     params.kind = WindowKind::kForm;
@@ -588,14 +601,7 @@ size_t DeactivationsOf(const std::vector<Event>& events, WindowId window) {
 // The standalone saver hears of every focus taken by another client, under
 // its own keyboard grab too; its own grab and its own windows are no loss.
 TEST_F(X11PlatformTest, FocusTakenByAnotherClientDeactivatesTheSaver) {
-  WindowSpec params;
-  params.kind = WindowKind::kForm;
-  params.style = FormStyle::kSaver;
-  params.owner = application_;
-  params.text = "saver";
-  params.events = &recorder_;
-  WindowId saver = platform_->NewWindow(params);
-  platform_->ShowWindow(saver, ShowCommand::kMaximized);
+  WindowId saver = ShownSaver();
   WindowId dialog = Dialog();
   platform_->ShowWindow(dialog, ShowCommand::kNormal);
   for (int round = 0; round < 5; ++round) {
@@ -673,15 +679,8 @@ TEST_F(X11PlatformTest, DestroyedWindowsLoseFocusAndCapture) {
 TEST_F(X11PlatformTest, APanelSlidingInShowsItsPictureWithNothingToAnswer) {
   x11::ForeignWindow viewer("viewer");
   ASSERT_TRUE(viewer.Opened());
+  WindowId saver = ShownSaver();
   WindowSpec params;
-  params.kind = WindowKind::kForm;
-  params.style = FormStyle::kSaver;
-  params.owner = application_;
-  params.text = "saver";
-  params.events = &recorder_;
-  WindowId saver = platform_->NewWindow(params);
-  platform_->ShowWindow(saver, ShowCommand::kMaximized);
-  params = WindowSpec{};
   params.kind = WindowKind::kPanel;
   params.parent = saver;
   params.bounds = {-335, 100, 335, 300};
