@@ -2,20 +2,19 @@
 // user dismisses it. It needs no window manager; over the saver it is an
 // override-redirect window raised above it.
 
+#include "platform/x11/x11_box.h"
+
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
-
-#include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform::x11 {
 
 namespace {
 
-constexpr uint32_t kFace = 0xF0F0F0;
 constexpr int32_t kMargin = 16;
 constexpr int32_t kIconSize = 32;
 constexpr int32_t kButtonWidth = 88;
@@ -35,14 +34,12 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-}  // namespace
-
 class BoxWindow {
  public:
-  BoxWindow(X11WindowSystem& platform, WindowId owner, std::string_view text,
-            std::string_view caption, BoxKind kind)
-      : p_(platform), d_(platform.display_), lines_(SplitLines(text)) {
-    font_ = p_.fonts_->Get("", 12);
+  BoxWindow(BoxHost& host, WindowId owner, std::string_view text, std::string_view caption,
+            BoxKind kind)
+      : host_(host), x_(host.connection()), d_(x_.display), lines_(SplitLines(text)) {
+    font_ = x_.fonts->Get("", 12);
     lineHeight_ = font_ ? font_->ascent + font_->descent + 2 : 14;
     int32_t textWidth = 0;
     for (const std::string& line : lines_) {
@@ -56,29 +53,28 @@ class BoxWindow {
     button_ = {(width_ - kButtonWidth) / 2, height_ - 12 - kButtonHeight, kButtonWidth,
                kButtonHeight};
 
-    if (!p_.screenValid_) p_.RefreshScreen();
     // On the owner's monitor, as the program moves its owner where the user is.
-    Rect screen = owner != kNoWindow ? p_.MonitorOf(owner) : p_.primary_;
+    Rect screen = host_.BoxScreen(owner);
     int32_t left = screen.left + std::max(0, (screen.width - width_) / 2);
     int32_t topAt = screen.top + std::max(0, (screen.height - height_) / 2);
 
     XSetWindowAttributes attributes{};
-    attributes.background_pixel = p_.Pixel(kFace);
+    attributes.background_pixel = x_.Pixel(kDialogFace);
     attributes.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
                             ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
     attributes.override_redirect = kind == BoxKind::kErrorTopMost ? True : False;
-    attributes.border_pixel = p_.Pixel(0x646464);
+    attributes.border_pixel = x_.Pixel(0x646464);
     window_ = XCreateWindow(
-        d_, p_.root_, left, topAt, static_cast<unsigned>(width_), static_cast<unsigned>(height_),
+        d_, x_.root, left, topAt, static_cast<unsigned>(width_), static_cast<unsigned>(height_),
         kind == BoxKind::kErrorTopMost ? 1 : 0, CopyFromParent, InputOutput, CopyFromParent,
         CWBackPixel | CWEventMask | CWOverrideRedirect | CWBorderPixel, &attributes);
-    p_.SetTitle(window_, caption);
+    host_.SetTitle(window_, caption);
     if (owner != kNoWindow && kind == BoxKind::kError) {
       XSetTransientForHint(d_, window_, static_cast<Window>(owner));
     }
-    XSetWMProtocols(d_, window_, &p_.atoms_.wmDeleteWindow, 1);
-    XChangeProperty(d_, window_, p_.atoms_.netWmWindowType, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(&p_.atoms_.netWmWindowTypeDialog), 1);
+    XSetWMProtocols(d_, window_, &x_.atoms.wmDeleteWindow, 1);
+    XChangeProperty(d_, window_, x_.atoms.netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&x_.atoms.netWmWindowTypeDialog), 1);
     XSizeHints hints{};
     hints.flags = USPosition | PPosition | PMinSize | PMaxSize;
     hints.x = left;
@@ -87,14 +83,14 @@ class BoxWindow {
     hints.min_height = hints.max_height = height_;
     XSetWMNormalHints(d_, window_, &hints);
     if (kind == BoxKind::kErrorTopMost) {
-      XChangeProperty(d_, window_, p_.atoms_.netWmState, XA_ATOM, 32, PropModeReplace,
-                      reinterpret_cast<unsigned char*>(&p_.atoms_.netWmStateAbove), 1);
+      XChangeProperty(d_, window_, x_.atoms.netWmState, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&x_.atoms.netWmStateAbove), 1);
     }
-    p_.ApplyCursor(window_);
-    draw_ = XftDrawCreate(d_, window_, p_.visual_, p_.colormap_);
+    host_.ApplyCursor(window_);
+    draw_ = XftDrawCreate(d_, window_, x_.visual, x_.colormap);
     XMapRaised(d_, window_);
     XSync(d_, False);
-    if (kind == BoxKind::kErrorTopMost || !p_.WindowManagerRunning()) {
+    if (kind == BoxKind::kErrorTopMost || !host_.WindowManagerRunning()) {
       XSetInputFocus(d_, window_, RevertToParent, CurrentTime);
     }
     XFlush(d_);
@@ -117,9 +113,10 @@ class BoxWindow {
       }
       // The program's other windows take no input meanwhile, but they
       // still paint, and a key pressed anywhere of ours answers the box.
-      X11WindowSystem::Win* win = p_.Find(event.xany.window);
-      if (event.type == Expose && win && event.xexpose.count == 0) p_.Paint(*win);
-      if (event.type == KeyPress && win) done = Key(event.xkey);
+      bool ours = host_.IsOurs(event.xany.window);
+      if (event.type == Expose && ours && event.xexpose.count == 0)
+        host_.Repaint(event.xany.window);
+      if (event.type == KeyPress && ours) done = Key(event.xkey);
       if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
     }
   }
@@ -163,21 +160,21 @@ class BoxWindow {
         }
         return false;
       case ClientMessage:
-        return static_cast<Atom>(event.xclient.data.l[0]) == p_.atoms_.wmDeleteWindow;
+        return static_cast<Atom>(event.xclient.data.l[0]) == x_.atoms.wmDeleteWindow;
       default:
         return false;
     }
   }
 
   void Draw() {
-    GC gc = p_.gc_;
-    XSetForeground(d_, gc, p_.Pixel(kFace));
+    GC gc = x_.gc;
+    XSetForeground(d_, gc, x_.Pixel(kDialogFace));
     XFillRectangle(d_, window_, gc, 0, 0, static_cast<unsigned>(width_),
                    static_cast<unsigned>(height_));
     // The stop sign: a red disc with a white cross.
-    XSetForeground(d_, gc, p_.Pixel(0xE81123));
+    XSetForeground(d_, gc, x_.Pixel(0xE81123));
     XFillArc(d_, window_, gc, kMargin, kMargin, kIconSize, kIconSize, 0, 360 * 64);
-    XSetForeground(d_, gc, p_.Pixel(0xFFFFFF));
+    XSetForeground(d_, gc, x_.Pixel(0xFFFFFF));
     XSetLineAttributes(d_, gc, 3, LineSolid, CapRound, JoinRound);
     int32_t a = kMargin + 10, b = kMargin + kIconSize - 11;
     XDrawLine(d_, window_, gc, a, a, b, b);
@@ -186,16 +183,16 @@ class BoxWindow {
     int32_t x = kMargin * 2 + kIconSize;
     for (size_t i = 0; i < lines_.size(); ++i) {
       if (!font_ || lines_[i].empty()) continue;
-      XftDrawStringUtf8(draw_, &p_.black_, font_, x,
+      XftDrawStringUtf8(draw_, &x_.black, font_, x,
                         textTop_ + static_cast<int32_t>(i) * lineHeight_ + font_->ascent,
                         reinterpret_cast<const FcChar8*>(lines_[i].data()),
                         static_cast<int>(lines_[i].size()));
     }
     // The OK button, which always has the focus.
-    XSetForeground(d_, gc, p_.Pixel(pressed_ ? 0xCCE4F7 : 0xE1E1E1));
+    XSetForeground(d_, gc, x_.Pixel(pressed_ ? 0xCCE4F7 : 0xE1E1E1));
     XFillRectangle(d_, window_, gc, button_.left, button_.top, static_cast<unsigned>(button_.width),
                    static_cast<unsigned>(button_.height));
-    XSetForeground(d_, gc, p_.Pixel(pressed_ ? 0x005499 : 0x0078D7));
+    XSetForeground(d_, gc, x_.Pixel(pressed_ ? 0x005499 : 0x0078D7));
     XDrawRectangle(d_, window_, gc, button_.left, button_.top,
                    static_cast<unsigned>(button_.width - 1),
                    static_cast<unsigned>(button_.height - 1));
@@ -205,14 +202,15 @@ class BoxWindow {
     if (font_) {
       int32_t textWidth = TextWidth(d_, font_, "OK");
       int32_t textHeight = font_->ascent + font_->descent;
-      XftDrawStringUtf8(draw_, &p_.black_, font_, button_.left + (button_.width - textWidth) / 2,
+      XftDrawStringUtf8(draw_, &x_.black, font_, button_.left + (button_.width - textWidth) / 2,
                         button_.top + (button_.height - textHeight) / 2 + font_->ascent,
                         reinterpret_cast<const FcChar8*>("OK"), 2);
     }
     XFlush(d_);
   }
 
-  X11WindowSystem& p_;
+  BoxHost& host_;
+  Connection& x_;
   Display* d_;
   std::vector<std::string> lines_;
   XftFont* font_ = nullptr;
@@ -227,22 +225,12 @@ class BoxWindow {
   bool tracking_ = false;
 };
 
-void X11WindowSystem::ShowBox(WindowId owner, std::string_view text, std::string_view caption,
-                              BoxKind kind) {
-  if (host_) {
-    // xscreensaver holds the keyboard and the mouse, so a box could never be
-    // dismissed; it logs what its hacks print instead.
-    std::string line = "morumoru: " + std::string(caption) + ": " + std::string(text) + "\n";
-    std::fputs(line.c_str(), stderr);
-    return;
-  }
-  // The box takes the pointer while it is up, even from a control that had
-  // captured it.
-  if (capture_ != kNoWindow) ReleaseCapture();
-  {
-    BoxWindow box(*this, owner, text, caption, kind);
-    box.Run();
-  }
+}  // namespace
+
+void RunBox(BoxHost& host, WindowId owner, std::string_view text, std::string_view caption,
+            BoxKind kind) {
+  BoxWindow box(host, owner, text, caption, kind);
+  box.Run();
 }
 
 }  // namespace morumoru::platform::x11

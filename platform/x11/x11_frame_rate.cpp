@@ -63,10 +63,10 @@ void X11WindowSystem::ShowFrameRate() {
   frameRate_ = std::make_unique<FrameRate>();
 }
 
-void X11WindowSystem::CountFrame(const Win& panel) {
+void X11WindowSystem::CountFrame(const WindowRecord& panel) {
   FrameRate& rate = *frameRate_;
   bool figure = rate.meter.Step(Micros(CLOCK_MONOTONIC), Micros(CLOCK_PROCESS_CPUTIME_ID));
-  const Win* saver = Find(panel.parent);
+  const WindowRecord* saver = Find(panel.parent);
   if (!saver || rate.meter.Text().empty()) return;
   // Where the panel was may have covered part of the line: the server has
   // just filled that strip with black again.
@@ -77,20 +77,21 @@ void X11WindowSystem::CountFrame(const Win& panel) {
   if (saver->xid != rate.window) {
     if (rate.draw) XftDrawDestroy(rate.draw);
     rate.window = saver->xid;
-    rate.draw = XftDrawCreate(display_, rate.window, visual_, colormap_);
-    if (!rate.font) rate.font = fonts_->Get("monospace", kFontPixels);
+    rate.draw = XftDrawCreate(x_.display, rate.window, x_.visual, x_.colormap);
+    if (!rate.font) rate.font = x_.fonts->Get("monospace", kFontPixels);
     if (!rate.colorAllocated) {
-      rate.colorAllocated = XftColorAllocName(display_, visual_, colormap_, "#FFFFFF", &rate.color);
+      rate.colorAllocated =
+          XftColorAllocName(x_.display, x_.visual, x_.colormap, "#FFFFFF", &rate.color);
     }
   }
   if (!rate.draw || !rate.font || !rate.colorAllocated) return;
   const std::string& text = rate.meter.Text();
   int32_t height = rate.font->ascent + rate.font->descent;
-  int32_t width = TextWidth(display_, rate.font, text);
+  int32_t width = TextWidth(x_.display, rate.font, text);
   // A shorter figure must not leave the end of a longer one behind.
   int32_t cleared = std::max(width, rate.line.width);
   rate.line = {kMargin, saver->bounds.height - kMargin - height, cleared, height};
-  XClearArea(display_, rate.window, rate.line.left, rate.line.top,
+  XClearArea(x_.display, rate.window, rate.line.left, rate.line.top,
              static_cast<unsigned>(rate.line.width), static_cast<unsigned>(height), False);
   XftDrawStringUtf8(rate.draw, &rate.color, rate.font, rate.line.left,
                     rate.line.top + rate.font->ascent,
@@ -100,7 +101,8 @@ void X11WindowSystem::CountFrame(const Win& panel) {
 void X11WindowSystem::HideFrameRate() {
   if (!frameRate_) return;
   if (frameRate_->draw) XftDrawDestroy(frameRate_->draw);
-  if (frameRate_->colorAllocated) XftColorFree(display_, visual_, colormap_, &frameRate_->color);
+  if (frameRate_->colorAllocated)
+    XftColorFree(x_.display, x_.visual, x_.colormap, &frameRate_->color);
   frameRate_.reset();
 }
 

@@ -1,13 +1,13 @@
 // The pictures and the dialog icon: decoded once from the embedded files and
 // put into server-side pixmaps, so that drawing them is a copy inside the
-// server.
+// server. The decoders are pure, for the tests.
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/x11/x11_assets.h"
-#include "platform/x11/x11_window_system.h"
+#include "platform/x11/x11_painter.h"
 
 namespace morumoru::platform::x11 {
 
@@ -23,14 +23,6 @@ uint32_t Read32(const unsigned char* p) {
 constexpr size_t kFileHeader = 14;
 constexpr size_t kInfoHeader = 40;
 constexpr int32_t kMaxSide = 16384;
-
-// The value of one channel (0..255) placed under a visual's mask.
-unsigned long Channel(uint32_t value, unsigned long mask) {
-  if (mask == 0) return 0;
-  int shift = __builtin_ctzl(mask);
-  unsigned long bits = mask >> shift;
-  return ((value * bits + 127) / 255) << shift;
-}
 
 // What a BMP file's headers say, once they are found sound for DecodeBmp.
 struct BmpLayout {
@@ -139,30 +131,16 @@ bool DecodeIcon(const unsigned char* data, size_t size, uint32_t background, Dec
   return true;
 }
 
-unsigned long X11WindowSystem::Pixel(uint32_t rgb) {
-  if (visual_->c_class == TrueColor || visual_->c_class == DirectColor) {
-    return Channel(rgb >> 16 & 0xFF, visual_->red_mask) |
-           Channel(rgb >> 8 & 0xFF, visual_->green_mask) | Channel(rgb & 0xFF, visual_->blue_mask);
-  }
-  XColor color{};
-  color.red = static_cast<unsigned short>((rgb >> 16 & 0xFF) * 257);
-  color.green = static_cast<unsigned short>((rgb >> 8 & 0xFF) * 257);
-  color.blue = static_cast<unsigned short>((rgb & 0xFF) * 257);
-  color.flags = DoRed | DoGreen | DoBlue;
-  if (!XAllocColor(display_, colormap_, &color)) return BlackPixel(display_, screen_);
-  return color.pixel;
-}
-
-Pixmap X11WindowSystem::MakePixmap(const DecodedImage& picture) {
+Pixmap Painter::MakePixmap(const DecodedImage& picture) {
   Pixmap pixmap =
-      XCreatePixmap(display_, root_, static_cast<unsigned>(picture.width),
-                    static_cast<unsigned>(picture.height), static_cast<unsigned>(depth_));
+      XCreatePixmap(x_.display, x_.root, static_cast<unsigned>(picture.width),
+                    static_cast<unsigned>(picture.height), static_cast<unsigned>(x_.depth));
   PutPixels(pixmap, picture);
   return pixmap;
 }
 
-void X11WindowSystem::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
-  XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+void Painter::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
+  XImage* image = XCreateImage(x_.display, x_.visual, static_cast<unsigned>(x_.depth), ZPixmap, 0,
                                nullptr, static_cast<unsigned>(picture.width),
                                static_cast<unsigned>(picture.height), 32, 0);
   if (!image) return;
@@ -171,8 +149,8 @@ void X11WindowSystem::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
     XDestroyImage(image);
     return;
   }
-  bool direct = image->bits_per_pixel == 32 && visual_->red_mask == 0xFF0000 &&
-                visual_->green_mask == 0xFF00 && visual_->blue_mask == 0xFF &&
+  bool direct = image->bits_per_pixel == 32 && x_.visual->red_mask == 0xFF0000 &&
+                x_.visual->green_mask == 0xFF00 && x_.visual->blue_mask == 0xFF &&
                 image->byte_order == LSBFirst && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
   for (int32_t y = 0; y < picture.height; ++y) {
     const uint32_t* row = picture.pixels.data() + size_t(y) * size_t(picture.width);
@@ -181,14 +159,14 @@ void X11WindowSystem::PutPixels(Pixmap pixmap, const DecodedImage& picture) {
                   size_t(picture.width) * 4);
       continue;
     }
-    for (int32_t x = 0; x < picture.width; ++x) XPutPixel(image, x, y, Pixel(row[x]));
+    for (int32_t x = 0; x < picture.width; ++x) XPutPixel(image, x, y, x_.Pixel(row[x]));
   }
-  XPutImage(display_, pixmap, gc_, image, 0, 0, 0, 0, static_cast<unsigned>(picture.width),
+  XPutImage(x_.display, pixmap, x_.gc, image, 0, 0, 0, 0, static_cast<unsigned>(picture.width),
             static_cast<unsigned>(picture.height));
   XDestroyImage(image);
 }
 
-PictureId X11WindowSystem::LoadPicture(int index) {
+PictureId Painter::LoadPicture(int index) {
   // Only the pixmap is made here. The pixels go in when a panel first shows
   // the picture: the saver's first frame needs one picture of nine, and the
   // others are each put in at the choice of a slide, off the screen.
@@ -196,13 +174,13 @@ PictureId X11WindowSystem::LoadPicture(int index) {
   BmpLayout layout;
   if (!ReadBmpLayout(blob.data, blob.size, layout)) return kNoPicture;
   Pixmap pixmap =
-      XCreatePixmap(display_, root_, static_cast<unsigned>(layout.width),
-                    static_cast<unsigned>(layout.height), static_cast<unsigned>(depth_));
+      XCreatePixmap(x_.display, x_.root, static_cast<unsigned>(layout.width),
+                    static_cast<unsigned>(layout.height), static_cast<unsigned>(x_.depth));
   if (pixmap) pictures_.push_back({pixmap, {layout.width, layout.height}, index});
   return pixmap;
 }
 
-void X11WindowSystem::FillPicture(Picture& picture) {
+void Painter::FillPicture(Picture& picture) {
   if (picture.pending < 0) return;
   Blob blob = EmbeddedPicture(picture.pending);
   picture.pending = -1;
@@ -210,100 +188,44 @@ void X11WindowSystem::FillPicture(Picture& picture) {
   if (DecodeBmp(blob.data, blob.size, pixels)) PutPixels(picture.pixmap, pixels);
 }
 
-void X11WindowSystem::FreePicture(PictureId picture) {
+bool Painter::Holds(PictureId picture) const {
+  return std::any_of(pictures_.begin(), pictures_.end(),
+                     [&](const Picture& held) { return held.pixmap == picture; });
+}
+
+void Painter::FreePicture(PictureId picture) {
   auto it = std::find_if(pictures_.begin(), pictures_.end(),
                          [&](const Picture& held) { return held.pixmap == picture; });
   if (it == pictures_.end()) return;
-  for (auto& [xid, win] : windows_) {
-    if (win->picture != it->pixmap) continue;
-    win->picture = 0;
-    FitPanelBackground(*win);
-  }
-  XFreePixmap(display_, it->pixmap);
+  XFreePixmap(x_.display, it->pixmap);
   pictures_.erase(it);
 }
 
-void X11WindowSystem::SetPanelPicture(WindowId panel, PictureId picture) {
-  Win* win = Find(panel);
-  if (!win || win->kind != WindowKind::kPanel) return;
+void Painter::ShowPicture(WindowRecord& panel, PictureId picture) {
   auto it = std::find_if(pictures_.begin(), pictures_.end(),
                          [&](const Picture& held) { return held.pixmap == picture; });
   if (it != pictures_.end()) FillPicture(*it);
-  win->picture = it == pictures_.end() ? 0 : it->pixmap;
-  win->pictureSize = it == pictures_.end() ? Size{} : it->size;
-  FitPanelBackground(*win);
-  PaintPanel(*win);
+  panel.picture = it == pictures_.end() ? 0 : it->pixmap;
+  panel.pictureSize = it == pictures_.end() ? Size{} : it->size;
+  FitPanelBackground(panel);
+  PaintPanel(panel);
 }
 
-void X11WindowSystem::PaintPanel(Win& win) {
-  // No clearing first: the picture covers what it covers in one copy, and
-  // only the rest (a panel wider than its picture) is filled black.
-  int32_t covered_width = 0;
-  int32_t covered_height = 0;
-  if (win.picture) {
-    covered_width = std::min(win.bounds.width, win.pictureSize.width);
-    covered_height = std::min(win.bounds.height, win.pictureSize.height);
-    XCopyArea(display_, win.picture, win.xid, gc_, 0, 0, static_cast<unsigned>(covered_width),
-              static_cast<unsigned>(covered_height), 0, 0);
+Pixmap Painter::DialogIcon(Size& size) {
+  if (!iconPixmap_) {
+    Blob blob = EmbeddedDialogIcon();
+    DecodedImage icon;
+    if (!DecodeIcon(blob.data, blob.size, kDialogFace, icon)) return 0;
+    iconPixmap_ = MakePixmap(icon);
+    iconSize_ = {icon.width, icon.height};
   }
-  XSetForeground(display_, gc_, BlackPixel(display_, screen_));
-  if (covered_width < win.bounds.width) {
-    XFillRectangle(display_, win.xid, gc_, covered_width, 0,
-                   static_cast<unsigned>(win.bounds.width - covered_width),
-                   static_cast<unsigned>(std::max(win.bounds.height, 1)));
-  }
-  if (covered_height < win.bounds.height && covered_width > 0) {
-    XFillRectangle(display_, win.xid, gc_, 0, covered_height, static_cast<unsigned>(covered_width),
-                   static_cast<unsigned>(win.bounds.height - covered_height));
-  }
+  size = iconSize_;
+  return iconPixmap_;
 }
 
-void X11WindowSystem::PaintPanelComingIntoView(Win& win, const Rect& before) {
-  // The server copies what was in view along with the window and asks for
-  // the rest with an exposure, but the panel has no background: until that
-  // exposure is answered the strip that came in from the edge would show
-  // what was there. Paint it in the same flush as the move instead.
-  const Win* parent = Find(win.parent);
-  if (!parent) return;
-  Size extra = FrameExtra(*parent);
-  int32_t parentWidth = parent->bounds.width - extra.width;
-  int32_t parentHeight = parent->bounds.height - extra.height;
-  struct Span {
-    int32_t left, top, right, bottom;  // in the panel's coordinates
-    bool Empty() const { return left >= right || top >= bottom; }
-  };
-  auto inView = [&](const Rect& at) {
-    return Span{std::max(0, -at.left), std::max(0, -at.top),
-                std::min(at.width, parentWidth - at.left),
-                std::min(at.height, parentHeight - at.top)};
-  };
-  Span now = inView(win.bounds);
-  Span was = inView(before);
-  if (now.Empty()) return;
-  if (was.Empty()) {
-    CopyPanelPart(win, now.left, now.top, now.right - now.left, now.bottom - now.top);
-    return;
-  }
-  // Beside what was in view, then above and below it.
-  int32_t middleLeft = std::max(now.left, was.left);
-  int32_t middleRight = std::min(now.right, was.right);
-  CopyPanelPart(win, now.left, now.top, std::min(now.right, was.left) - now.left,
-                now.bottom - now.top);
-  CopyPanelPart(win, middleRight, now.top, now.right - middleRight, now.bottom - now.top);
-  CopyPanelPart(win, middleLeft, now.top, middleRight - middleLeft,
-                std::min(now.bottom, was.top) - now.top);
-  int32_t below = std::max(now.top, was.bottom);
-  CopyPanelPart(win, middleLeft, below, middleRight - middleLeft, now.bottom - below);
-}
-
-void X11WindowSystem::CopyPanelPart(Win& win, int32_t x, int32_t y, int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0) return;
-  if (!win.picture || x + width > win.pictureSize.width || y + height > win.pictureSize.height) {
-    PaintPanel(win);  // past the picture: black, which PaintPanel fills
-    return;
-  }
-  XCopyArea(display_, win.picture, win.xid, gc_, x, y, static_cast<unsigned>(width),
-            static_cast<unsigned>(height), x, y);
+Painter::~Painter() {
+  for (const Picture& picture : pictures_) XFreePixmap(x_.display, picture.pixmap);
+  if (iconPixmap_) XFreePixmap(x_.display, iconPixmap_);
 }
 
 }  // namespace morumoru::platform::x11

@@ -2,6 +2,8 @@
 // take a Japanese gothic face, and in the end any face that has the glyphs,
 // so no text ever shows as boxes.
 
+#include "platform/x11/x11_text.h"
+
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -138,7 +140,7 @@ int32_t TextHeight(Display* display, XftFont* font, std::string_view text) {
 }
 
 int32_t X11WindowSystem::FontTextHeight(std::string_view fontName, int32_t height) {
-  return TextHeight(display_, fonts_->Get(std::string(fontName), height), "0");
+  return TextHeight(x_.display, x_.fonts->Get(std::string(fontName), height), "0");
 }
 
 std::string StripAccessMarker(std::string_view caption, int32_t& underlineStart,

@@ -1,19 +1,15 @@
+// The backend's start and end, the screen and the cursor, and what the
+// other parts (the error box, the pictures, other programs' windows) are
+// handed.
+
 #include "platform/x11/x11_window_system.h"
 
 #include <X11/Xresource.h>
 #include <X11/extensions/Xrandr.h>
-#include <X11/keysym.h>
-#include <poll.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <thread>
 
 #include "platform/native.h"
 
@@ -21,512 +17,112 @@ namespace morumoru::platform {
 
 namespace x11 {
 
-namespace {
-
-// The pace clock (see Peek). A lead shorter than this is not worth a wake-up;
-// it is carried to the next check.
-constexpr auto kPaceSlack = std::chrono::milliseconds(2);
-// Real time may run this far ahead of the pace clock (a late wake-up, a slow
-// step) and the looks that follow make it up without a wait; beyond it the
-// clock is set to real time, so a pause or a slow machine builds no debt.
-constexpr auto kMostBehind = std::chrono::milliseconds(100);
-// Looks are added to the clock at least this often in real time, and while
-// the clock does not run ahead the connection is read as often.
-constexpr auto kCheckEvery = std::chrono::milliseconds(1);
-// The most time one check adds: a little more than the longest step (117.65
-// ms at speed 7), so that a step is one wake-up at every speed; each wake-up
-// costs more than all the looks of a millisecond.
-constexpr auto kLongestWait = std::chrono::milliseconds(125);
-
-}  // namespace
-
-int IgnoreXError(Display*, XErrorEvent*) {
-  return 0;
-}
-
-Display* OpenDisplay() {
-  Display* display = XOpenDisplay(nullptr);
-  // A busy server can turn a connection away for a moment; a display that
-  // is not set at all is not worth waiting for.
-  const char* name = std::getenv("DISPLAY");
-  for (int attempt = 0; !display && name && *name && attempt < 5; ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    display = XOpenDisplay(nullptr);
-  }
-  return display;
-}
-
 X11WindowSystem::X11WindowSystem(Display* display, Window host,
                                  std::chrono::nanoseconds inspectionCost)
-    : display_(display), inspectionCost_(std::max(inspectionCost, std::chrono::nanoseconds(1))) {
+    : x_(display, host),
+      foreign_(x_, [this](Window xid) { return Find(xid) != nullptr; }),
+      inspectionCost_(std::max(inspectionCost, std::chrono::nanoseconds(1))),
+      hostSize_(x_.hostSizeAtStart) {
   pace_ = checkedAt_ = readAt_ = Clock::now();
-  XSetErrorHandler(IgnoreXError);
-  screen_ = DefaultScreen(display_);
-  XWindowAttributes hostAttributes{};
-  if (host && XGetWindowAttributes(display_, host, &hostAttributes)) {
-    host_ = host;
-    screen_ = XScreenNumberOfScreen(hostAttributes.screen);
-    hostIsRoot_ = host == hostAttributes.root;
-    hostSize_ = {hostAttributes.width, hostAttributes.height};
-  }
-  root_ = RootWindow(display_, screen_);
-  visual_ = DefaultVisual(display_, screen_);
-  colormap_ = DefaultColormap(display_, screen_);
-  depth_ = DefaultDepth(display_, screen_);
-  connection_ = ConnectionNumber(display_);
-  gc_ = XCreateGC(display_, root_, 0, nullptr);
-  XSetGraphicsExposures(display_, gc_, False);
-  InternAtoms();
   int errorBase = 0;
-  if (XRRQueryExtension(display_, &randrEventBase_, &errorBase)) {
-    XRRSelectInput(display_, root_, RRScreenChangeNotifyMask);
+  if (XRRQueryExtension(x_.display, &randrEventBase_, &errorBase)) {
+    XRRSelectInput(x_.display, x_.root, RRScreenChangeNotifyMask);
   } else {
     randrEventBase_ = -1;
   }
   // A resized root (xrandr, a nested server) must show in ScreenSize.
-  XSelectInput(display_, root_, StructureNotifyMask);
+  XSelectInput(x_.display, x_.root, StructureNotifyMask);
   // The host's size is the screen of the slide show, and the host going away
   // ends it. Only structure events: its input belongs to xscreensaver.
-  if (host_ && !hostIsRoot_) XSelectInput(display_, host_, StructureNotifyMask);
-  fonts_ = std::make_unique<FontCache>(display_, screen_);
-  XftColorAllocName(display_, visual_, colormap_, "#000000", &black_);
-  XftColorAllocName(display_, visual_, colormap_, "#6D6D6D", &gray_);
+  if (x_.host && !x_.hostIsRoot) XSelectInput(x_.display, x_.host, StructureNotifyMask);
 }
 
 X11WindowSystem::~X11WindowSystem() {
   if (saverGrab_) {
-    XUngrabPointer(display_, CurrentTime);
-    XUngrabKeyboard(display_, CurrentTime);
+    XUngrabPointer(x_.display, CurrentTime);
+    XUngrabKeyboard(x_.display, CurrentTime);
   }
   HideFrameRate();
   for (auto& [xid, win] : windows_) {
     if (win->draw) XftDrawDestroy(win->draw);
   }
   for (auto& [xid, win] : windows_) {
-    if (!win->parent) XDestroyWindow(display_, xid);
+    if (!win->parent) XDestroyWindow(x_.display, xid);
   }
   windows_.clear();
-  for (const Picture& picture : pictures_) XFreePixmap(display_, picture.pixmap);
-  if (iconPixmap_) XFreePixmap(display_, iconPixmap_);
-  if (blankCursor_) XFreeCursor(display_, blankCursor_);
-  XftColorFree(display_, visual_, colormap_, &black_);
-  XftColorFree(display_, visual_, colormap_, &gray_);
-  fonts_.reset();
-  XFreeGC(display_, gc_);
-  XCloseDisplay(display_);
+  if (blankCursor_) XFreeCursor(x_.display, blankCursor_);
+  // The pictures, then the connection, go with the members.
 }
 
-void X11WindowSystem::InternAtoms() {
-  const char* names[] = {"WM_PROTOCOLS",
-                         "WM_DELETE_WINDOW",
-                         "WM_STATE",
-                         "_NET_WM_NAME",
-                         "UTF8_STRING",
-                         "_MOTIF_WM_HINTS",
-                         "_NET_ACTIVE_WINDOW",
-                         "_NET_SUPPORTING_WM_CHECK",
-                         "_NET_WM_WINDOW_TYPE",
-                         "_NET_WM_WINDOW_TYPE_DIALOG",
-                         "_NET_WM_STATE",
-                         "_NET_WM_STATE_ABOVE",
-                         "_NET_WM_PID"};
-  constexpr int kCount = sizeof(names) / sizeof(names[0]);
-  static_assert(sizeof(Atoms) == kCount * sizeof(Atom));
-  Atom atoms[kCount];
-  XInternAtoms(display_, const_cast<char**>(names), kCount, False, atoms);
-  std::memcpy(&atoms_, atoms, sizeof atoms);
+Rect X11WindowSystem::BoxScreen(WindowId owner) {
+  if (!screenValid_) RefreshScreen();
+  return owner != kNoWindow ? MonitorOf(owner) : primary_;
 }
 
-// ---- The queue ----------------------------------------------------------
-
-bool X11WindowSystem::Peek(Message& message) {
-  // What Xlib has already read: one load, without the call and the display
-  // lock of XEventsQueued (only this thread uses the connection).
-  if (QLength(display_) > 0) return TakeEvent(message);
-  if (quitPending_) {
-    quitPending_ = false;
-    message.kind = Message::Kind::kQuit;
-    message.systemKey = false;
-    message.target = kNoWindow;
-    message.key = 0;
-    return true;
+void X11WindowSystem::ShowBox(WindowId owner, std::string_view text, std::string_view caption,
+                              BoxKind kind) {
+  if (x_.host) {
+    // xscreensaver holds the keyboard and the mouse, so a box could never be
+    // dismissed; it logs what its hacks print instead.
+    std::string line = "morumoru: " + std::string(caption) + ": " + std::string(text) + "\n";
+    std::fputs(line.c_str(), stderr);
+    return;
   }
-  // An empty look. The saver's pace is a count of these, so each costs a
-  // fixed time, as a PeekMessage does on Windows; here it is spent asleep on
-  // the connection rather than spinning. Counting is all a look does until
-  // enough have gathered or a request went out (a step's move): then
-  // KeepPace adds them to the pace clock and sleeps off its lead.
-  if (++looksOwed_ < looksPerCheck_ && NextRequest(display_) == requestAtCheck_) return false;
-  return KeepPace(message);
+  // The box takes the pointer while it is up, even from a control that had
+  // captured it.
+  if (capture_ != kNoWindow) ReleaseCapture();
+  RunBox(*this, owner, text, caption, kind);
 }
 
-bool X11WindowSystem::KeepPace(Message& message) {
-  Clock::time_point now = Clock::now();
-  // Check again after as many looks as took kCheckEvery this time (the
-  // spinning between waits), but never owe more than kLongestWait at once.
-  int64_t spent = std::chrono::duration_cast<std::chrono::nanoseconds>(now - checkedAt_).count();
-  int64_t most = std::max<int64_t>(1, kLongestWait / inspectionCost_);
-  int64_t fit =
-      spent > 0 ? looksOwed_ * std::chrono::nanoseconds(kCheckEvery).count() / spent : most;
-  looksPerCheck_ = static_cast<long>(std::clamp<int64_t>(fit, 1, most));
-  // Real time too far ahead: the clock starts again from now, with these
-  // looks still to pay.
-  if (pace_ < now - kMostBehind) pace_ = now;
-  pace_ += looksOwed_ * inspectionCost_;
-  looksOwed_ = 0;
-  bool requested = NextRequest(display_) != requestAtCheck_;
-  requestAtCheck_ = NextRequest(display_);
-  checkedAt_ = now;
-  if (pace_ - now <= kPaceSlack) {
-    // No wait worth a wake-up: the looks cost more than their time (a slow
-    // machine, speed 1). What was drawn goes out (a paint between moves);
-    // the connection is read now and then, as a look must.
-    if (requested) XFlush(display_);
-    if (now - readAt_ < kCheckEvery) return false;
-    readAt_ = now;
-    return XEventsQueued(display_, QueuedAfterReading) > 0 && TakeEvent(message);
+void X11WindowSystem::Repaint(Window xid) {
+  if (WindowRecord* win = Find(xid)) Paint(*win);
+}
+
+bool X11WindowSystem::ActivateRunningCopy(std::string_view title) {
+  // A preview and the real saver run side by side: no running-copy check.
+  if (x_.host) return false;
+  return foreign_.ActivateRunningCopy(title);
+}
+
+// ---- Pictures -----------------------------------------------------------
+
+PictureId X11WindowSystem::LoadPicture(int index) {
+  return painter_.LoadPicture(index);
+}
+
+void X11WindowSystem::FreePicture(PictureId picture) {
+  if (!painter_.Holds(picture)) return;
+  for (auto& [xid, win] : windows_) {
+    if (win->picture != picture) continue;
+    win->picture = 0;
+    painter_.FitPanelBackground(*win);
   }
-  // Send the show's requests, then wait on the connection until the clock is
-  // reached or the server sends something, which this look returns at once.
-  if (XEventsQueued(display_, QueuedAfterFlush) > 0) return TakeEvent(message);
-  pollfd fd{connection_, POLLIN, 0};
-  while (now < pace_) {
-    auto lead = std::chrono::duration_cast<std::chrono::nanoseconds>(pace_ - now);
-    timespec timeout{static_cast<time_t>(lead.count() / 1'000'000'000),
-                     static_cast<long>(lead.count() % 1'000'000'000)};
-    int ready = ppoll(&fd, 1, &timeout, nullptr);
-    now = Clock::now();
-    if (ready > 0 && XEventsQueued(display_, QueuedAfterReading) > 0) {
-      checkedAt_ = readAt_ = now;
-      return TakeEvent(message);
-    }
-  }
-  checkedAt_ = readAt_ = now;
-  return false;
+  painter_.FreePicture(picture);
 }
 
-bool X11WindowSystem::TakeEvent(Message& message) {
-  XEvent event;
-  XNextEvent(display_, &event);
-  NativeEvent native;
-  native.type = static_cast<uint8_t>(event.type);
-  native.window = event.xany.window;
-  native.sendEvent = event.xany.send_event;
-  message.kind = Message::Kind::kOther;
-  message.systemKey = false;
-  message.target = event.xany.window;
-  message.key = 0;
-  switch (event.type) {
-    case KeyPress:
-    case KeyRelease: {
-      KeySym keysym = XLookupKeysym(&event.xkey, 0);
-      uint16_t key = VirtualKeyFromKeysym(keysym);
-      bool alt = (event.xkey.state & Mod1Mask) != 0 || key == vk::kMenu || keysym == XK_F10;
-      native.state = event.xkey.state;
-      native.keysym = static_cast<uint32_t>(keysym);
-      // Like Windows, keys go to the window that has the focus.
-      Window target = event.xkey.window;
-      if (focus_ != kNoWindow && Find(focus_)) target = focus_;
-      message.target = target;
-      message.kind = event.type == KeyPress ? Message::Kind::kKeyDown : Message::Kind::kKeyUp;
-      message.systemKey = alt;
-      message.key = key;
-      currentState_ = event.xkey.state;
-      currentKeysym_ = static_cast<uint32_t>(keysym);
-      break;
-    }
-    case ButtonPress:
-    case ButtonRelease:
-      native.button = static_cast<uint8_t>(event.xbutton.button);
-      native.state = event.xbutton.state;
-      native.x = event.xbutton.x;
-      native.y = event.xbutton.y;
-      if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
-        message.kind = Message::Kind::kMouseWheel;
-      } else {
-        message.kind =
-            event.type == ButtonPress ? Message::Kind::kMouseDown : Message::Kind::kMouseUp;
-      }
-      currentState_ = event.xbutton.state;
-      currentKeysym_ = 0;
-      break;
-    case MotionNotify:
-      native.state = event.xmotion.state;
-      native.x = event.xmotion.x;
-      native.y = event.xmotion.y;
-      message.kind = Message::Kind::kMouseMove;
-      currentState_ = event.xmotion.state;
-      currentKeysym_ = 0;
-      break;
-    case Expose:
-      native.x = event.xexpose.x;
-      native.y = event.xexpose.y;
-      native.width = event.xexpose.width;
-      native.height = event.xexpose.height;
-      native.count = static_cast<uint16_t>(event.xexpose.count);
-      message.kind = Message::Kind::kPaint;
-      break;
-    case ConfigureNotify:
-      message.target = event.xconfigure.window;
-      native.window = event.xconfigure.window;
-      native.x = event.xconfigure.x;
-      native.y = event.xconfigure.y;
-      native.width = event.xconfigure.width;
-      native.height = event.xconfigure.height;
-      if (event.xconfigure.window == root_) HandleSystemEvent(event);
-      if (host_ && event.xconfigure.window == host_) {
-        HostResized(event.xconfigure.width, event.xconfigure.height);
-      }
-      break;
-    case DestroyNotify:
-      // xscreensaver took its window away (a closed preview): nothing left
-      // to draw into.
-      if (host_ && event.xdestroywindow.window == host_) quitPending_ = true;
-      break;
-    case MapNotify:
-    case UnmapNotify:
-      message.target = event.xmap.window;
-      native.window = event.xmap.window;
-      break;
-    case ClientMessage:
-      native.data = static_cast<uint64_t>(event.xclient.data.l[0]);
-      if (event.xclient.message_type == atoms_.wmProtocols &&
-          static_cast<Atom>(event.xclient.data.l[0]) == atoms_.wmDeleteWindow) {
-        message.kind = Message::Kind::kClose;
-      }
-      break;
-    case MappingNotify:
-      XRefreshKeyboardMapping(&event.xmapping);
-      break;
-    case FocusOut:
-      native.state = static_cast<uint32_t>(event.xfocus.mode);
-      native.data = static_cast<uint64_t>(event.xfocus.detail);
-      break;
-    default:
-      if (randrEventBase_ >= 0 && event.type == randrEventBase_ + RRScreenChangeNotify) {
-        HandleSystemEvent(event);
-      }
-      break;
-  }
-  std::memcpy(message.native, &native, sizeof native);
-  return true;
-}
-
-void X11WindowSystem::HandleSystemEvent(const XEvent& event) {
-  XEvent copy = event;
-  if (randrEventBase_ >= 0) XRRUpdateConfiguration(&copy);
-  screenValid_ = false;
-}
-
-uint32_t X11WindowSystem::ShiftBits(uint32_t state) {
-  uint32_t bits = 0;
-  if (state & ShiftMask) bits |= shift::kShift;
-  if (state & Mod1Mask) bits |= shift::kAlt;
-  if (state & ControlMask) bits |= shift::kCtrl;
-  if (state & Button1Mask) bits |= shift::kLeft;
-  if (state & Button3Mask) bits |= shift::kRight;
-  if (state & Button2Mask) bits |= shift::kMiddle;
-  return bits;
-}
-
-Event X11WindowSystem::MakeEvent(EventType type, const Win& win, const NativeEvent& native) const {
-  Event event;
-  event.type = type;
-  event.window = win.xid;
-  event.x = native.x;
-  event.y = native.y;
-  event.shift = ShiftBits(native.state);
-  return event;
-}
-
-void X11WindowSystem::Deliver(const Win& win, const Event& event) {
-  if (win.events) win.events->HandleEvent(event);
-}
-
-bool X11WindowSystem::AcceptsInput(const Win& win) const {
-  if (!win.enabled) return false;
-  Window top = TopLevelOf(win.xid);
-  const Win* form = Find(top);
-  return !form || form->enabled;
-}
-
-void X11WindowSystem::Dispatch(Message& message) {
-  NativeEvent native;
-  std::memcpy(&native, message.native, sizeof native);
-  Win* win = Find(message.target);
-  if (!win) return;
-  switch (native.type) {
-    case KeyPress: {
-      if (!AcceptsInput(*win)) return;
-      Window xid = win->xid;
-      if (win->kind == WindowKind::kButton || win->kind == WindowKind::kTrackBar) {
-        WidgetKey(*win, message.key);
-        win = Find(xid);  // a click may have closed the form
-        if (!win) return;
-      }
-      Event event = MakeEvent(EventType::kKeyDown, *win, native);
-      event.x = event.y = 0;
-      event.key = message.key;
-      Deliver(*win, event);
-      return;
-    }
-    case ButtonPress:
-    case ButtonRelease: {
-      if (!AcceptsInput(*win)) return;
-      Event event = MakeEvent(
-          native.type == ButtonPress ? EventType::kMouseDown : EventType::kMouseUp, *win, native);
-      switch (native.button) {
-        case Button1:
-          event.button = MouseButton::kLeft;
-          break;
-        case Button2:
-          event.button = MouseButton::kMiddle;
-          break;
-        case Button3:
-          event.button = MouseButton::kRight;
-          break;
-        case Button4:
-        case Button5:
-          // The wheel: one press per notch, and its release means nothing.
-          if (native.type == ButtonRelease) return;
-          event.type = EventType::kMouseWheel;
-          event.position = native.button == Button4 ? 120 : -120;
-          break;
-        default:
-          event.button = MouseButton::kOther;
-          break;
-      }
-      Window xid = win->xid;
-      if (win->kind == WindowKind::kButton || win->kind == WindowKind::kTrackBar) {
-        WidgetMouse(*win, native);
-        win = Find(xid);
-        if (!win) return;
-      }
-      Deliver(*win, event);
-      return;
-    }
-    case MotionNotify: {
-      if (!AcceptsInput(*win)) return;
-      Window xid = win->xid;
-      if (win->kind == WindowKind::kButton || win->kind == WindowKind::kTrackBar) {
-        WidgetMouse(*win, native);
-        win = Find(xid);
-        if (!win) return;
-      }
-      Deliver(*win, MakeEvent(EventType::kMouseMove, *win, native));
-      return;
-    }
-    case Expose:
-      if (win->kind == WindowKind::kPanel && win->picture) {
-        // A panel sliding in from off the screen gets one of these for every
-        // step, after its full repaint: copy back only the exposed part.
-        int32_t width = std::min(native.width, win->pictureSize.width - native.x);
-        int32_t height = std::min(native.height, win->pictureSize.height - native.y);
-        if (width == native.width && height == native.height) {
-          XCopyArea(display_, win->picture, win->xid, gc_, native.x, native.y,
-                    static_cast<unsigned>(width), static_cast<unsigned>(height), native.x,
-                    native.y);
-          return;
-        }
-      }
-      if (native.count == 0) Paint(*win);
-      return;
-    case ClientMessage:
-      if (message.kind == Message::Kind::kClose) {
-        Event event;
-        event.type = EventType::kClose;
-        event.window = win->xid;
-        Deliver(*win, event);
-      }
-      return;
-    case FocusOut:
-      if (FocusTakenByOtherClient(*win, native)) {
-        Event event;
-        event.type = EventType::kAppDeactivate;
-        event.window = win->xid;
-        Deliver(*win, event);
-      }
-      return;
-    case ConfigureNotify:
-      if (!win->parent && win->kind == WindowKind::kForm) {
-        Size extra = FrameExtra(*win);
-        win->bounds.width = native.width + extra.width;
-        win->bounds.height = native.height + extra.height;
-        // Only a synthetic notice (from a window manager) gives root
-        // coordinates; a real one is relative to the frame.
-        if (native.sendEvent || win->style == FormStyle::kSaver) {
-          win->bounds.left = native.x;
-          win->bounds.top = native.y;
-        }
-      }
-      return;
-    default:
-      return;
-  }
-}
-
-bool X11WindowSystem::FocusTakenByOtherClient(const Win& win, const NativeEvent& native) {
-  // Under xscreensaver the keyboard is its business; our grab's own comings
-  // and goings are no loss. Only a focus that left for a window outside ours
-  // (not a child, not the root it fell back to, not the pointer's window)
-  // counts.
-  if (host_ || win.parent || win.kind != WindowKind::kForm) return false;
-  if (native.state == NotifyGrab || native.state == NotifyUngrab) return false;
-  if (native.data != NotifyNonlinear && native.data != NotifyNonlinearVirtual) return false;
-  Window focus = None;
-  int revertTo = 0;
-  XGetInputFocus(display_, &focus, &revertTo);
-  // None or PointerRoot is nobody's window; a window of ours (a form, a
-  // control) keeps the activation with the program. The error box reads its
-  // own events while it is up, so its focus change never comes here.
-  if (focus == None || focus == PointerRoot || focus == root_) return false;
-  return Find(focus) == nullptr;
-}
-
-void X11WindowSystem::Wait() {
-  if (quitPending_) return;
-  if (XEventsQueued(display_, QueuedAfterFlush) > 0) return;
-  pollfd fd{connection_, POLLIN, 0};
-  while (poll(&fd, 1, -1) < 0 && errno == EINTR) {
-  }
-  // Read what woke us, so the next Peek finds it queued.
-  XEventsQueued(display_, QueuedAfterReading);
-}
-
-void X11WindowSystem::PostQuit(int /*exitCode*/) {
-  quitPending_ = true;
-}
-
-bool X11WindowSystem::KeyHeld(uint16_t key) {
-  switch (key) {
-    case vk::kShift:
-      return (currentState_ & ShiftMask) != 0;
-    case vk::kControl:
-      return (currentState_ & ControlMask) != 0;
-    case vk::kMenu:
-      return (currentState_ & Mod1Mask) != 0;
-    default:
-      return currentKeysym_ != 0 && VirtualKeyFromKeysym(currentKeysym_) == key;
-  }
+void X11WindowSystem::SetPanelPicture(WindowId panel, PictureId picture) {
+  WindowRecord* win = Find(panel);
+  if (!win || win->kind != WindowKind::kPanel) return;
+  painter_.ShowPicture(*win, picture);
 }
 
 // ---- Screen and cursor --------------------------------------------------
 
 void X11WindowSystem::RefreshScreen() {
-  primary_ = {0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+  primary_ = {0, 0, DisplayWidth(x_.display, x_.screen), DisplayHeight(x_.display, x_.screen)};
   screenValid_ = true;
   if (randrEventBase_ < 0) return;
-  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root_);
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(x_.display, x_.root);
   if (!resources) return;
-  RROutput primary = XRRGetOutputPrimary(display_, root_);
+  RROutput primary = XRRGetOutputPrimary(x_.display, x_.root);
   bool found = false;
   for (int pass = 0; pass < 2 && !found; ++pass) {
     for (int i = 0; i < resources->noutput && !found; ++i) {
       RROutput output = resources->outputs[i];
       if (pass == 0 && output != primary) continue;
-      XRROutputInfo* info = XRRGetOutputInfo(display_, resources, output);
+      XRROutputInfo* info = XRRGetOutputInfo(x_.display, resources, output);
       if (info && info->connection == RR_Connected && info->crtc) {
-        XRRCrtcInfo* crtc = XRRGetCrtcInfo(display_, resources, info->crtc);
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(x_.display, resources, info->crtc);
         if (crtc && crtc->width > 0 && crtc->height > 0) {
           primary_ = {crtc->x, crtc->y, static_cast<int32_t>(crtc->width),
                       static_cast<int32_t>(crtc->height)};
@@ -541,31 +137,31 @@ void X11WindowSystem::RefreshScreen() {
 }
 
 Size X11WindowSystem::ScreenSize() {
-  if (host_) return hostSize_;
+  if (x_.host) return hostSize_;
   if (!screenValid_) RefreshScreen();
   return {primary_.width, primary_.height};
 }
 
 Size X11WindowSystem::VirtualScreenSize() {
-  if (host_) return hostSize_;
+  if (x_.host) return hostSize_;
   if (!screenValid_) RefreshScreen();
-  return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+  return {DisplayWidth(x_.display, x_.screen), DisplayHeight(x_.display, x_.screen)};
 }
 
 // RandR's monitors; without them the whole screen is one monitor.
 Rect X11WindowSystem::MonitorOf(WindowId window) {
-  Rect whole{0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+  Rect whole{0, 0, DisplayWidth(x_.display, x_.screen), DisplayHeight(x_.display, x_.screen)};
   XWindowAttributes attributes;
   if (randrEventBase_ < 0 || !Find(static_cast<Window>(window)) ||
-      !XGetWindowAttributes(display_, static_cast<Window>(window), &attributes)) {
+      !XGetWindowAttributes(x_.display, static_cast<Window>(window), &attributes)) {
     return whole;
   }
   int x = 0, y = 0;
   Window child;
-  XTranslateCoordinates(display_, static_cast<Window>(window), root_, attributes.width / 2,
+  XTranslateCoordinates(x_.display, static_cast<Window>(window), x_.root, attributes.width / 2,
                         attributes.height / 2, &x, &y, &child);
   int count = 0;
-  XRRMonitorInfo* monitors = XRRGetMonitors(display_, root_, True, &count);
+  XRRMonitorInfo* monitors = XRRGetMonitors(x_.display, x_.root, True, &count);
   Rect nearest = whole;
   int64_t best = -1;
   for (int i = 0; i < count; ++i) {
@@ -584,7 +180,7 @@ Rect X11WindowSystem::MonitorOf(WindowId window) {
 int32_t X11WindowSystem::PixelsPerInch() {
   if (pixelsPerInch_ == 0) {
     pixelsPerInch_ = 96;
-    if (const char* dpi = XGetDefault(display_, "Xft", "dpi")) {
+    if (const char* dpi = XGetDefault(x_.display, "Xft", "dpi")) {
       double value = std::atof(dpi);
       if (value >= 24 && value <= 960) pixelsPerInch_ = static_cast<int32_t>(value + 0.5);
     }
@@ -593,18 +189,18 @@ int32_t X11WindowSystem::PixelsPerInch() {
 }
 
 void X11WindowSystem::ApplyCursor(Window xid) {
-  if (host_) return;  // the cursor is xscreensaver's business
+  if (x_.host) return;  // the cursor is xscreensaver's business
   if (cursorCounter_ < 0) {
     if (!blankCursor_) {
       char zero = 0;
-      Pixmap bitmap = XCreateBitmapFromData(display_, root_, &zero, 1, 1);
+      Pixmap bitmap = XCreateBitmapFromData(x_.display, x_.root, &zero, 1, 1);
       XColor black{};
-      blankCursor_ = XCreatePixmapCursor(display_, bitmap, bitmap, &black, &black, 0, 0);
-      XFreePixmap(display_, bitmap);
+      blankCursor_ = XCreatePixmapCursor(x_.display, bitmap, bitmap, &black, &black, 0, 0);
+      XFreePixmap(x_.display, bitmap);
     }
-    XDefineCursor(display_, xid, blankCursor_);
+    XDefineCursor(x_.display, xid, blankCursor_);
   } else {
-    XUndefineCursor(display_, xid);
+    XUndefineCursor(x_.display, xid);
   }
 }
 
@@ -615,7 +211,7 @@ int X11WindowSystem::ShowCursor(bool show) {
     for (auto& [xid, win] : windows_) {
       if (!win->parent) ApplyCursor(xid);
     }
-    XFlush(display_);
+    XFlush(x_.display);
   }
   return cursorCounter_;
 }
