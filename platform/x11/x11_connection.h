@@ -44,12 +44,14 @@ class Connection {
   unsigned long Pixel(uint32_t rgb) const;
   XftColor* TextColor(bool grayed) { return grayed ? &gray : &black; }
 
+  // Set once here and never changed: the parts read them directly.
   Display* const display;
   int screen = 0;
-  // The host as it was at the start; 0 when the saver has a window of its own.
+  // The window xscreensaver gave us (or the root for -root), 0 when the saver
+  // has a window of its own; the saver form is then a child filling it.
   Window host = 0;
   bool hostIsRoot = false;
-  Size hostSizeAtStart;
+  Size hostSizeAtStart;  // the backend follows its changes
   Window root = 0;
   Visual* visual = nullptr;
   Colormap colormap = 0;

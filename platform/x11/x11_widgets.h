@@ -43,7 +43,8 @@ class WidgetOwner {
   virtual void FocusWidget(Window xid) = 0;
   virtual void RepaintWidget(WindowRecord& win) = 0;
   virtual void Flush() = 0;
-  // Hands an event to the program; the window may be gone afterwards.
+  // Hands an event to the program, which may destroy the window (and the
+  // control with it) there: a control reports last and touches nothing after.
   virtual void Report(const WindowRecord& win, const Event& event) = 0;
 
  protected:
