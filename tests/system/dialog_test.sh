@@ -252,18 +252,9 @@ scenario "D5 a screenshot shows the dialog: its face, its text, the slider as it
 # The dialog at 96, 120 and 144 pixels per inch (Wine's LogPixels): the font
 # grows with the density and the controls with the font's measured text
 # height, inside a dialog that keeps its size. A small Windows program beside
-# it reads the controls' places: each must lie inside its parent's client
-# area, and no two of one parent may overlap. Screenshots go to the
-# screenshots folder as dialog-wine-<ppi>.png.
-DENSITY_TOOL=$WORK/dialog_controls.exe
-# Built for the program's own architecture: 64-bit Wine starts no 32-bit tool.
-DENSITY_COMPILER=i686-w64-mingw32-g++-posix
-[ "$TARGET" = wine ] && [ "$(pe_machine "$EXE")" = x86-64 ] && DENSITY_COMPILER=x86_64-w64-mingw32-g++-posix
-if [ "$TARGET" = wine ] &&
-  ! "$DENSITY_COMPILER" -municode -static -O1 -o "$DENSITY_TOOL" \
-    "$SYSTEM_DIR/tools/dialog_controls.cpp" -luser32 -lgdi32 >"$WORK/density_tool.log" 2>&1; then
-  DENSITY_TOOL=
-fi
+# it (DENSITY_TOOL, built by run.sh) reads the controls' places: each must lie
+# inside its parent's client area, and no two of one parent may overlap.
+# Screenshots go to the screenshots folder as dialog-wine-<ppi>.png.
 
 set_log_pixels() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
@@ -306,7 +297,7 @@ dialog_at_density() {
 if [ "$TARGET" != wine ]; then
   :
 elif [ -z "$DENSITY_TOOL" ]; then
-  skip_density="cannot build tools/dialog_controls.cpp: $(head -c 200 "$WORK/density_tool.log" | tr '\n' ' ')"
+  skip_density="cannot build tools/dialog_controls.cpp: $(head -c 200 "$WORK/dialog_controls.log" | tr '\n' ' ')"
   for ppi in 96 120 144; do skip_scenario "D6 dialog at $ppi ppi" "$skip_density"; done
 else
   for ppi in 96 120 144; do

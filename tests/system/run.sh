@@ -128,6 +128,38 @@ if [ "$TARGET" = wine ]; then
   wine cmd /c exit 0 >/dev/null 2>&1
 fi
 
+# Small Windows programs that run beside the product, built once per run for
+# its architecture: a 64-bit Wine starts no 32-bit tool.
+WINDOWS_TOOL_COMPILER=i686-w64-mingw32-g++-posix
+[ "$TARGET" = wine ] && [ "$(pe_machine "$EXE")" = x86-64 ] &&
+  WINDOWS_TOOL_COMPILER=x86_64-w64-mingw32-g++-posix
+# windows_tool NAME LIBRARIES...: prints the built program's path, or nothing.
+windows_tool() {
+  local name=$1
+  shift
+  [ "$TARGET" = wine ] || return 0
+  "$WINDOWS_TOOL_COMPILER" -municode -static -O1 -o "$WORK/$name.exe" \
+    "$SYSTEM_DIR/tools/$name.cpp" "$@" >"$WORK/$name.log" 2>&1 && echo "$WORK/$name.exe"
+}
+DENSITY_TOOL=$(windows_tool dialog_controls -luser32 -lgdi32)
+KEEPER_TOOL=$(windows_tool keep_desktop -mwindows -luser32)
+
+# On a Windows PC the shell holds the desktop all the time. Without it Wine
+# closes the desktop a moment after a scenario's last program ends, and the
+# next scenario's first programs can land on that closing desktop, unseen by
+# the ones that follow. A hidden program holds it for the run; a scenario
+# that restarts the wineserver ends it, and the next one starts it again.
+KEEPER_PID=
+keep_desktop() {
+  [ -n "$KEEPER_TOOL" ] || return 0
+  if [ -n "$KEEPER_PID" ]; then
+    exited "$KEEPER_PID" || return 0
+    wait "$KEEPER_PID" 2>/dev/null
+  fi
+  wine "$KEEPER_TOOL" >/dev/null 2>&1 &
+  KEEPER_PID=$!
+}
+
 # ---------------------------------------------------------------- scenarios
 
 prepare_pictures
@@ -196,6 +228,7 @@ for i in "${!SCENARIO_NAMES[@]}"; do
     continue
   fi
   index=$((index + 1))
+  [ "$TARGET" = wine ] && keep_desktop
   SCENARIO_DIR=$WORK/$(printf '%02d' "$index")-$(tr -c 'A-Za-z0-9_\n-' '_' <<<"$name")
   mkdir -p "$SCENARIO_DIR"
   started=$(now_ms)

@@ -237,8 +237,13 @@ BOX_TEXT='範囲チェックエラー.'
 # reads its text.
 expect_box_text() {
   [ -n "$DENSITY_TOOL" ] || fail "no tool to read the box (tools/dialog_controls.cpp did not build)"
-  local report
-  report=$(wine "$DENSITY_TOOL" morumoru '#32770' 2>/dev/null | tr -d '\r')
+  local report deadline=$(($(now_ms) + 15000))
+  while true; do
+    report=$(wine "$DENSITY_TOOL" morumoru '#32770' 2>/dev/null | tr -d '\r')
+    grep -q -F "Static \"$1\"" <<<"$report" && break
+    (($(now_ms) < deadline)) || break
+    sleep 0.5
+  done
   log "the box: $(paste -sd'|' <<<"$report")"
   grep -q -F "Static \"$1\"" <<<"$report" || fail "the box does not say '$1'"
 }

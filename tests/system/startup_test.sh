@@ -95,10 +95,21 @@ open_foreign_window() {
   fi
   echo $! >>"$WORK/pids"
   FOREIGN_ID=$(wait_window "$title" 15) || fail "could not open a window titled $title"
+  # The product must be able to find it: a Windows program must see it too.
+  if [ "$TARGET" = wine ]; then
+    [ -n "$DENSITY_TOOL" ] || fail "no tool to look for windows (tools/dialog_controls.cpp did not build)"
+    wait_until 30 seen_by_windows_programs "$title" ||
+      fail "Windows programs do not see the window titled $title: $(wine "$DENSITY_TOOL" "$title" 2>&1 | tr -d '\r' | paste -sd'|')"
+  fi
   # The console lives in a process of its own; it goes with the others.
   local pid
   pid=$(xdotool getwindowpid "$FOREIGN_ID" 2>/dev/null) && echo "$pid" >>"$WORK/pids"
   log "foreign window $FOREIGN_ID titled $title (process ${pid:-unknown})"
+}
+
+seen_by_windows_programs() {
+  wine "$DENSITY_TOOL" "$1" >/dev/null 2>&1
+  [ $? != 2 ]
 }
 
 foreign_window_stops_start() {

@@ -4,7 +4,9 @@
 // system reports, so a caller can tell that its setting took. Exit code 0 when
 // the layout holds, 1 when it does not, 2 when there is no such window.
 // A window class as a second argument picks among windows of one title (a
-// message box is "#32770"). Texts are printed in UTF-8.
+// message box is "#32770"). Texts are printed in UTF-8. When there is no
+// such window it lists the top-level windows it can see, to tell a missing
+// window from one on another desktop.
 // A Windows console program: it runs under Wine beside the program it looks at.
 #include <windows.h>
 
@@ -61,6 +63,15 @@ void Print(const char* label, const Control& c, const RECT& origin) {
               c.rect.bottom - c.rect.top);
 }
 
+BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
+  wchar_t kind[64] = L"", text[128] = L"";
+  GetClassNameW(window, kind, 64);
+  GetWindowTextW(window, text, 128);
+  std::printf("top-level %s \"%s\"%s\n", Utf8(kind).c_str(), Utf8(text).c_str(),
+              IsWindowVisible(window) ? " visible" : "");
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -71,6 +82,7 @@ int wmain(int argc, wchar_t** argv) {
   HWND dialog = FindWindowW(argc == 3 ? argv[2] : nullptr, argv[1]);
   if (!dialog) {
     std::printf("no window titled %ls\n", argv[1]);
+    EnumWindows(PrintTopLevel, 0);
     return 2;
   }
   HDC screen = GetDC(nullptr);
