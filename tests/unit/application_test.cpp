@@ -137,6 +137,11 @@ TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
 
 TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
   Form();
+  // A control that holds the mouse has lost it by the time the box is up.
+  platform::WindowId slider = form->FindControl("Slider")->handle;
+  headless.SetCapture(slider);
+  platform::WindowId captureDuringBox = slider;
+  headless.onBox = [&](const auto&) { captureDuringBox = headless.GetCapture(); };
   int calls = 0;
   app.idleHandler = [&](TApplication& sender, bool& idleDone) {
     if (++calls == 1) Raise<ERangeError>(kRangeErrorText);
@@ -149,6 +154,7 @@ TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
   EXPECT_EQ(headless.boxes[0].caption, "morumoru");
   EXPECT_EQ(headless.boxes[0].owner, app.Handle());
   EXPECT_EQ(headless.waits, 1) << "an exception leaves IdleDone true";
+  EXPECT_EQ(captureDuringBox, platform::kNoWindow);
 }
 
 TEST_F(ApplicationTest, ExceptionInWindowHandlerIsReportedAndDispatchGoesOn) {
