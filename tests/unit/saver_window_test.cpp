@@ -223,9 +223,13 @@ TEST_F(SaverWindowTest, FailingStepShowsOneBoxAndKeepsTheShowStill) {
   headless.onWait = [&] {
     if (++turns < 5) {
       headless.PostOther(saver->Handle());  // some unrelated message wakes the loop
-    } else {
+    } else if (turns == 5) {
       headless.PostKey(saver->Handle(), 'Q');
     }
+  };
+  // Steps that pump instead of failing end here instead of running forever.
+  headless.onEmptyPeek = [&](int count) {
+    if (count == 1000000) headless.PostKey(saver->Handle(), 'Q');
   };
   app.RunMessageLoop();
   ASSERT_EQ(headless.boxes.size(), 1u);
