@@ -137,6 +137,11 @@ TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
 
 TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
   Form();
+  // A control that holds the mouse has lost it by the time the box is up.
+  platform::WindowId slider = form->FindControl("Slider")->handle;
+  headless.SetCapture(slider);
+  platform::WindowId captureDuringBox = slider;
+  headless.onBox = [&](const auto&) { captureDuringBox = headless.GetCapture(); };
   int calls = 0;
   app.idleHandler = [&](TApplication& sender, bool& idleDone) {
     if (++calls == 1) Raise<ERangeError>(kRangeErrorText);
@@ -149,6 +154,7 @@ TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
   EXPECT_EQ(headless.boxes[0].caption, "morumoru");
   EXPECT_EQ(headless.boxes[0].owner, app.Handle());
   EXPECT_EQ(headless.waits, 1) << "an exception leaves IdleDone true";
+  EXPECT_EQ(captureDuringBox, platform::kNoWindow);
 }
 
 TEST_F(ApplicationTest, ExceptionInWindowHandlerIsReportedAndDispatchGoesOn) {
@@ -231,11 +237,24 @@ TEST_F(ApplicationTest, KeyStep) {
   headless.Hold(vk::kShift, false);
   EXPECT_EQ(headless.GetFocus(), ok->handle);
 
-  headless.Hold(vk::kControl, true);
-  headless.PostKey(ok->handle, vk::kTab);  // Ctrl+Tab is no dialog key
+  for (uint16_t modifier : {vk::kControl, vk::kMenu}) {  // Ctrl+Tab, Alt+Tab: no dialog keys
+    headless.Hold(modifier, true);
+    headless.PostKey(ok->handle, vk::kTab, /*system=*/modifier == vk::kMenu);
+    app.PumpMessages();
+    headless.Hold(modifier, false);
+    EXPECT_EQ(headless.GetFocus(), ok->handle) << "modifier " << modifier;
+  }
+
+  // A key for a window of no form goes to the form of the control that holds
+  // the mouse, if any.
+  headless.PostKey(app.Handle(), vk::kTab);
   app.PumpMessages();
-  headless.Hold(vk::kControl, false);
   EXPECT_EQ(headless.GetFocus(), ok->handle);
+  headless.PostMouse(slider->handle, EventType::kMouseDown, 1, 1);
+  headless.PostKey(app.Handle(), vk::kTab);
+  headless.PostMouse(slider->handle, EventType::kMouseUp, 1, 1);
+  app.PumpMessages();
+  EXPECT_EQ(headless.GetFocus(), cancel->handle);
 
   headless.SetFocus(slider->handle);
   headless.PostKey(slider->handle, vk::kRight);   // the slider wants its arrows

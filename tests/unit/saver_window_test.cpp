@@ -95,18 +95,20 @@ TEST_F(SaverWindowTest, ValuesGivenForTheRunWinOverTheFile) {
   EXPECT_EQ(stored["speed"], "2");
 }
 
+// Tab alone and Shift+Tab are focus navigation, taken before the key handler;
+// with Ctrl or Alt held, Tab is an ordinary key and ends the saver.
 TEST_F(SaverWindowTest, AnyKeyEndsButTabAlone) {
   Create();
-  headless.PostKey(saver->Handle(), vk::kTab);
-  headless.Hold(vk::kShift, true);
-  headless.PostKey(saver->Handle(), vk::kTab);  // Shift+Tab is still focus navigation
-  headless.Hold(vk::kShift, false);
-  app.PumpMessages();
-  EXPECT_FALSE(Quit());
-  headless.Hold(vk::kControl, true);
-  headless.PostKey(saver->Handle(), vk::kTab);
-  app.PumpMessages();
-  EXPECT_TRUE(Quit());
+  const std::pair<uint16_t, bool> cases[] = {
+      {0, false}, {vk::kShift, false}, {vk::kControl, true}, {vk::kMenu, true}};
+  for (const auto& [modifier, ends] : cases) {
+    headless.quitPosts = 0;
+    if (modifier) headless.Hold(modifier, true);
+    headless.PostKey(saver->Handle(), vk::kTab, /*system=*/modifier == vk::kMenu);
+    app.PumpMessages();
+    if (modifier) headless.Hold(modifier, false);
+    EXPECT_EQ(Quit(), ends) << "modifier " << modifier;
+  }
 }
 
 TEST_F(SaverWindowTest, ArrowsEnterEscapeAndAltKeysEnd) {
@@ -119,29 +121,27 @@ TEST_F(SaverWindowTest, ArrowsEnterEscapeAndAltKeysEnd) {
   }
 }
 
+// The first move only latches its position, whatever it is: only (-1, -1)
+// means "not latched". A move to the same place ends nothing; the next one
+// elsewhere, along either axis, ends the saver.
 TEST_F(SaverWindowTest, FirstMoveOnlyLatches) {
   Create();
-  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 900, 700);
-  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 900, 700);
-  app.PumpMessages();
-  EXPECT_FALSE(Quit());
-  EXPECT_EQ(MouseRef.x, 900);
-  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 901, 700);
-  app.PumpMessages();
-  EXPECT_TRUE(Quit());
-}
-
-// Only (-1, -1) means "not latched": a first position with one coordinate -1
-// is latched like any other, and the next move ends the saver.
-TEST_F(SaverWindowTest, APositionWithOneMinusOneIsLatchedToo) {
-  Create();
-  headless.PostMouse(saver->Handle(), EventType::kMouseMove, -1, 700);
-  app.PumpMessages();
-  EXPECT_FALSE(Quit());
-  EXPECT_EQ(MouseRef.y, 700);
-  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 5, 700);
-  app.PumpMessages();
-  EXPECT_TRUE(Quit());
+  const std::pair<MousePosition, MousePosition> cases[] = {
+      {{900, 700}, {901, 700}}, {{900, 700}, {900, 699}}, {{-1, 700}, {5, 700}}};
+  for (const auto& [first, next] : cases) {
+    SCOPED_TRACE(testing::Message() << first.x << "," << first.y);
+    headless.quitPosts = 0;
+    MouseRef = {-1, -1};  // as creation leaves it
+    headless.PostMouse(saver->Handle(), EventType::kMouseMove, first.x, first.y);
+    headless.PostMouse(saver->Handle(), EventType::kMouseMove, first.x, first.y);
+    app.PumpMessages();
+    EXPECT_FALSE(Quit());
+    EXPECT_EQ(MouseRef.x, first.x);
+    EXPECT_EQ(MouseRef.y, first.y);
+    headless.PostMouse(saver->Handle(), EventType::kMouseMove, next.x, next.y);
+    app.PumpMessages();
+    EXPECT_TRUE(Quit());
+  }
 }
 
 TEST_F(SaverWindowTest, ButtonsOnBackgroundEnd) {
@@ -223,9 +223,13 @@ TEST_F(SaverWindowTest, FailingStepShowsOneBoxAndKeepsTheShowStill) {
   headless.onWait = [&] {
     if (++turns < 5) {
       headless.PostOther(saver->Handle());  // some unrelated message wakes the loop
-    } else {
+    } else if (turns == 5) {
       headless.PostKey(saver->Handle(), 'Q');
     }
+  };
+  // Steps that pump instead of failing end here instead of running forever.
+  headless.onEmptyPeek = [&](int count) {
+    if (count == 1000000) headless.PostKey(saver->Handle(), 'Q');
   };
   app.RunMessageLoop();
   ASSERT_EQ(headless.boxes.size(), 1u);

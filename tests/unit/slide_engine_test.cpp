@@ -55,6 +55,31 @@ class SlideEngineTest : public ::testing::Test {
     Engine = EngineState{};
     headless.counter = 0;
   }
+  // Steps at speed 1, power 0: two pump calls each.
+  void Step(int times = 1) {
+    bool idleDone = true;
+    for (int i = 0; i < times; ++i) EffectStep(stage, headless, 1, 0, idleDone);
+  }
+  // Mid-slide in direction `kind`, the panel at `panel` on a `screen`.
+  void Sliding(int32_t kind, platform::Rect panel, platform::Size screen = {1024, 768}) {
+    Engine.moveKind = kind;
+    Engine.lastKind = kind;
+    stage.panel = panel;
+    stage.screen = screen;
+  }
+  // Runs steps until the slide ends; returns the number of one-pixel moves.
+  int RunSlide() {
+    int moves = 0;
+    for (int steps = 0; steps < 100000; ++steps) {
+      int before = stage.moves;
+      Step();
+      if (Engine.moveKind == 0) return moves;
+      moves += stage.moves - before;
+      headless.counter += 977;
+    }
+    ADD_FAILURE() << "slide never ended";
+    return moves;
+  }
   platform::HeadlessPlatform headless;
   FakeStage stage;
 };
@@ -72,37 +97,21 @@ TEST_F(SlideEngineTest, FirstChooseStepFromStateZero) {
   EXPECT_FALSE(idleDone);
 }
 
-// Runs steps until the slide ends; returns the number of one-pixel moves.
-int RunSlide(FakeStage& stage, platform::HeadlessPlatform& headless) {
-  int moves = 0;
-  bool idleDone = true;
-  for (int steps = 0; steps < 100000; ++steps) {
-    int before = stage.moves;
-    EffectStep(stage, headless, 1, 6, idleDone);
-    if (Engine.moveKind == 0) return moves;
-    moves += stage.moves - before;
-    headless.counter += 977;
-  }
-  ADD_FAILURE() << "slide never ended";
-  return moves;
-}
-
 TEST_F(SlideEngineTest, WholeSlidesAlternateAxes) {
-  bool idleDone = true;
-  EffectStep(stage, headless, 1, 6, idleDone);  // chooses a right slide (worked example)
+  Step();  // chooses a right slide (worked example)
   ASSERT_EQ(Engine.moveKind, 1);
-  EXPECT_EQ(RunSlide(stage, headless), 1359);
+  EXPECT_EQ(RunSlide(), 1359);
   EXPECT_EQ(stage.panel.left, 1024) << "the ending step does not move";
 
-  EffectStep(stage, headless, 1, 6, idleDone);
+  Step();
   ASSERT_TRUE(Engine.moveKind == 3 || Engine.moveKind == 4);
   int32_t edge = Engine.moveKind == 3 ? -300 : 768;
   EXPECT_EQ(stage.panel.top, edge);
   EXPECT_GE(stage.panel.left, 0);
   EXPECT_LE(stage.panel.left, 1024 - 335 - 1);
-  EXPECT_EQ(RunSlide(stage, headless), 1068);
+  EXPECT_EQ(RunSlide(), 1068);
 
-  EffectStep(stage, headless, 1, 6, idleDone);
+  Step();
   EXPECT_TRUE(Engine.moveKind == 1 || Engine.moveKind == 2);
 }
 
@@ -124,14 +133,11 @@ TEST_F(SlideEngineTest, EveryDirectionEndsExactlyAtTheFarEdge) {
   };
   for (const Slide& slide : slides) {
     SCOPED_TRACE(slide.kind);
-    Engine.moveKind = slide.kind;
-    Engine.lastKind = slide.kind;
-    stage.panel = slide.start;
-    EXPECT_EQ(RunSlide(stage, headless), slide.moves);
+    Sliding(slide.kind, slide.start);
+    EXPECT_EQ(RunSlide(), slide.moves);
     EXPECT_EQ(stage.panel, slide.end) << "the ending step does not move";
 
-    bool idleDone = true;
-    EffectStep(stage, headless, 1, 0, idleDone);
+    Step();
     bool wasHorizontal = slide.kind <= 2;
     if (wasHorizontal) {
       EXPECT_TRUE(Engine.moveKind == 3 || Engine.moveKind == 4) << Engine.moveKind;
@@ -148,9 +154,8 @@ TEST_F(SlideEngineTest, LotteryNeverRepeatsAPicture) {
   for (uint64_t seed = 1; seed < 40000; ++seed) {
     Engine.moveKind = 0;
     headless.counter = seed * 2654435761u;
-    bool idleDone = true;
     int32_t lastDraw = Engine.lastDraw;
-    EffectStep(stage, headless, 1, 0, idleDone);
+    Step();
     int shown = stage.VisibleView();
     ASSERT_GE(shown, 0);
     if (previous >= 0 && lastDraw != 0) {
@@ -165,38 +170,50 @@ TEST_F(SlideEngineTest, LotteryNeverRepeatsAPicture) {
   EXPECT_LT(counts[8], 100) << "picture 8 is the rare one";
 }
 
-TEST_F(SlideEngineTest, DrawAtOrAboveLastBucketIsRaised) {
-  Engine.lastDraw = 3500;
-  Engine.lastBucket = 3000;
-  Engine.lastKind = 1;
-  // Find counters whose draw from 0..7000 falls below and at/above 3000.
-  bool sawBelow = false, sawRaised = false;
-  for (uint32_t seed = 0; seed < 200 && !(sawBelow && sawRaised); ++seed) {
-    RandomState = seed;
-    int32_t raw = RandomInt(7001);
-    Engine.moveKind = 0;
-    Engine.lastDraw = 3500;
-    Engine.lastBucket = 3000;
-    headless.counter = seed;
-    bool idleDone = true;
-    EffectStep(stage, headless, 1, 0, idleDone);
-    if (raw < 3000) {
-      EXPECT_EQ(Engine.lastDraw, raw);
-      sawBelow = true;
-    } else {
-      EXPECT_EQ(Engine.lastDraw, raw + 1000);
-      sawRaised = true;
+// A choose step's three draws, replayed from the same seed: the lottery from
+// 0 to 8000 before any draw (LastDraw 0), else from 0 to 7000 with a draw at or
+// above the last bucket raised by 1000; the direction from the four, then from
+// the other axis; the cross offset from the room the screen leaves the panel.
+TEST_F(SlideEngineTest, ChooseStepDrawsFromTheRangesItsStateGives) {
+  // The last draw and the last direction.
+  const std::pair<int32_t, int32_t> situations[] = {
+      {0, 0}, {3500, 1}, {3500, 3}, {7000, 2}, {8000, 4}};
+  for (const auto& [lastDraw, lastKind] : situations) {
+    SCOPED_TRACE(testing::Message() << "after draw " << lastDraw << ", direction " << lastKind);
+    const int32_t lastBucket = lastDraw / 1000 * 1000;
+    bool sawBelow = false, sawRaised = false;
+    for (uint32_t seed = 0; seed < 3000; seed += 7) {
+      RandomState = seed * 2654435761u;
+      int32_t draw = RandomInt(lastDraw == 0 ? 8001 : 7001);
+      bool raised = lastDraw != 0 && draw >= lastBucket;
+      (raised ? sawRaised : sawBelow) = true;
+      if (raised) draw += 1000;
+      int32_t kind = lastKind == 0   ? 1 + RandomInt(4)
+                     : lastKind <= 2 ? 3 + RandomInt(2)
+                                     : 1 + RandomInt(2);
+      int32_t cross = kind <= 2 ? RandomInt(768 - 300) : RandomInt(1024 - 335);
+
+      Engine = EngineState{0, lastKind, lastDraw, lastBucket};
+      headless.counter = seed * 2654435761u;
+      Step();
+      ASSERT_EQ(Engine.lastDraw, draw);
+      ASSERT_EQ(stage.VisibleView(), draw / 1000);
+      if (lastDraw != 0) {
+        ASSERT_NE(stage.VisibleView(), lastBucket / 1000) << "a picture never follows itself";
+      }
+      ASSERT_EQ(Engine.moveKind, kind);
+      ASSERT_EQ(kind <= 2 ? stage.panel.top : stage.panel.left, cross);
     }
-    EXPECT_NE(stage.VisibleView(), 3);
+    EXPECT_TRUE(sawBelow);
+    if (lastBucket == 3000) {
+      EXPECT_TRUE(sawRaised);  // after 7000, only a draw of exactly 7000 is
+    }
   }
-  EXPECT_TRUE(sawBelow && sawRaised);
 }
 
 TEST_F(SlideEngineTest, ScreenOnlyPanelHighGivesTopZero) {
   stage.screen = {1024, 300};
-  headless.counter = 0;
-  bool idleDone = true;
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Step();
   EXPECT_EQ(Engine.moveKind, 1);
   EXPECT_EQ(stage.panel.top, 0);
 }
@@ -206,8 +223,7 @@ TEST_F(SlideEngineTest, ScreenSmallerThanPanelKeepsPanelOnScreen) {
   for (uint64_t seed = 0; seed < 50; ++seed) {
     Engine = EngineState{};
     headless.counter = seed * 7919;
-    bool idleDone = true;
-    EffectStep(stage, headless, 1, 0, idleDone);
+    Step();
     if (Engine.moveKind == 1 || Engine.moveKind == 2) {
       EXPECT_EQ(stage.panel.top, 0);
     }
@@ -215,12 +231,11 @@ TEST_F(SlideEngineTest, ScreenSmallerThanPanelKeepsPanelOnScreen) {
 }
 
 TEST_F(SlideEngineTest, ShrunkScreenStillEndsTheSlide) {
-  bool idleDone = true;
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Step();
   ASSERT_EQ(Engine.moveKind, 1);
-  for (int i = 0; i < 900; ++i) EffectStep(stage, headless, 1, 0, idleDone);
+  Step(900);
   stage.screen = {500, 480};  // the panel (left 565) is now beyond the new right edge
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Step();
   EXPECT_EQ(Engine.moveKind, 0);
 }
 
@@ -233,12 +248,11 @@ bool OnScreen(const platform::Rect& panel, const platform::Size& screen) {
 // placement goes from off the screen to off the screen in one move.
 TEST_F(SlideEngineTest, PlacementNeverPutsThePanelOnTheScreen) {
   stage.screen = {640, 480};
-  bool idleDone = true;
   int changes = 0;
   for (int steps = 0; changes < 200 && steps < 400000; ++steps) {
     bool choosing = Engine.moveKind == 0;
     size_t before = stage.places.size();
-    EffectStep(stage, headless, 1, 0, idleDone);
+    Step();
     headless.counter += 7919;
     if (!choosing || steps == 0) continue;
     ++changes;
@@ -252,65 +266,47 @@ TEST_F(SlideEngineTest, PlacementNeverPutsThePanelOnTheScreen) {
 // A slide entering from the right whose edge moved in: the panel is brought
 // to just outside the new edge and comes in with the next step.
 TEST_F(SlideEngineTest, ShrunkScreenBringsAPanelBackToTheEntryEdge) {
-  stage.screen = {640, 480};
-  Engine.moveKind = 2;
-  Engine.lastKind = 2;
-  stage.panel = {640, 100, 335, 300};
-  bool idleDone = true;
-  for (int i = 0; i < 45; ++i) EffectStep(stage, headless, 1, 0, idleDone);
+  Sliding(2, {640, 100, 335, 300}, {640, 480});
+  Step(45);
   ASSERT_EQ(stage.panel.left, 595);
   stage.screen = {300, 480};
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Step();
   EXPECT_EQ(stage.panel.left, 300);
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Step();
   EXPECT_EQ(stage.panel.left, 299) << "on the screen with the next step";
-  EXPECT_EQ(RunSlide(stage, headless), 299 + 335);
+  EXPECT_EQ(RunSlide(), 299 + 335);
 
-  // The same upwards, from a bottom edge that moved up.
-  Engine.moveKind = 4;
-  Engine.lastKind = 4;
-  stage.screen = {640, 480};
-  stage.panel = {100, 441, 335, 300};
-  stage.screen = {640, 200};
-  EffectStep(stage, headless, 1, 0, idleDone);
+  // The same upwards, from a bottom edge that moved up from 480 to 200.
+  Sliding(4, {100, 441, 335, 300}, {640, 200});
+  Step();
   EXPECT_EQ(stage.panel.top, 200);
-  EXPECT_EQ(RunSlide(stage, headless), 200 + 300);
+  EXPECT_EQ(RunSlide(), 200 + 300);
   // A panel at or inside the edge is left alone.
-  Engine.moveKind = 4;
-  stage.panel = {100, 200, 335, 300};
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Sliding(4, {100, 200, 335, 300}, {640, 200});
+  Step();
   EXPECT_EQ(stage.panel.top, 199);
 }
 
 // A slide whose cross offset lies beyond the shrunk screen would cross it
 // unseen: it ends, and the next one is placed within the new size.
 TEST_F(SlideEngineTest, ShrunkScreenEndsASlideBesideIt) {
-  bool idleDone = true;
-  Engine.moveKind = 3;
-  Engine.lastKind = 3;
-  stage.screen = {640, 480};
-  stage.panel = {302, 10, 335, 300};
-  stage.screen = {300, 200};
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Sliding(3, {302, 10, 335, 300}, {300, 200});  // the screen was 640 wide
+  Step();
   EXPECT_EQ(Engine.moveKind, 0);
   EXPECT_EQ(stage.panel.top, 10) << "the ending step does not move";
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Step();
   ASSERT_TRUE(Engine.moveKind == 1 || Engine.moveKind == 2);
   EXPECT_EQ(stage.panel.top, 0) << "the host is lower than the panel";
 
-  Engine.moveKind = 1;
-  stage.screen = {640, 480};
-  stage.panel = {50, 150, 335, 300};
-  stage.screen = {640, 150};
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Sliding(1, {50, 150, 335, 300}, {640, 150});  // the screen was 480 high
+  Step();
   EXPECT_EQ(Engine.moveKind, 0);
 }
 
 TEST_F(SlideEngineTest, GrownScreenMakesTheSlideLonger) {
-  bool idleDone = true;
-  EffectStep(stage, headless, 1, 0, idleDone);
+  Step();
   stage.screen = {1280, 768};
-  EXPECT_EQ(RunSlide(stage, headless), 1280 + 335);
+  EXPECT_EQ(RunSlide(), 1280 + 335);
 }
 
 TEST_F(SlideEngineTest, FailingStepHasMovedButDoesNotPump) {
@@ -331,16 +327,13 @@ TEST_F(SlideEngineTest, NegativeCountMeansNoPumpButStillDone) {
 }
 
 TEST_F(SlideEngineTest, CoordinateOverflowIsAnError) {
-  bool idleDone = true;
-  Engine.moveKind = 1;
-  stage.panel.left = 2147483647;
-  stage.screen = {2147483647, 768};
-  EffectStep(stage, headless, 1, 0, idleDone);  // at the edge: ends without adding
+  Sliding(1, {2147483647, 8, 545, 300}, {2147483647, 768});
+  Step();  // at the edge: ends without adding
   EXPECT_EQ(Engine.moveKind, 0);
 
   Engine.lastKind = 3;  // next slide is horizontal: ScreenH - PanelH overflows
   stage.panel = {0, 0, 335, -2147483647 - 1};
-  EXPECT_THROW(EffectStep(stage, headless, 1, 0, idleDone), EIntOverflow);
+  EXPECT_THROW(Step(), EIntOverflow);
 }
 
 }  // namespace

@@ -356,8 +356,8 @@ TEST_P(WindowSystemContract, SliderKeepsItsPositionInItsRangeWithoutReporting) {
   ASSERT_NE(slider, kNoWindow);
   ws_->ShowWindow(form_, ShowCommand::kNormal);
   EXPECT_EQ(ws_->GetSliderPosition(slider), 1) << "starts at its minimum";
-  const std::pair<int32_t, int32_t> setAndRead[] = {{4, 4}, {7, 7},  {9, 7}, {1, 1},
-                                                    {0, 1}, {-3, 1}, {2, 2}};
+  const std::pair<int32_t, int32_t> setAndRead[] = {{4, 4}, {7, 7}, {8, 7},  {9, 7},
+                                                    {1, 1}, {0, 1}, {-3, 1}, {2, 2}};
   for (auto [set, read] : setAndRead) {
     ws_->SetSliderPosition(slider, set);
     EXPECT_EQ(ws_->GetSliderPosition(slider), read) << "set to " << set;
