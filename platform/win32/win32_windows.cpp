@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "platform/win32/resource_ids.h"
@@ -55,6 +56,27 @@ bool IsOwnClass(WindowKind kind) {
   }
 }
 
+// The mouse buttons' messages: a double click is one more press.
+struct ButtonMessage {
+  UINT message;
+  EventType type;
+  MouseButton button;
+};
+constexpr ButtonMessage kButtonMessages[] = {
+    {WM_LBUTTONDOWN, EventType::kMouseDown, MouseButton::kLeft},
+    {WM_LBUTTONDBLCLK, EventType::kMouseDown, MouseButton::kLeft},
+    {WM_RBUTTONDOWN, EventType::kMouseDown, MouseButton::kRight},
+    {WM_RBUTTONDBLCLK, EventType::kMouseDown, MouseButton::kRight},
+    {WM_MBUTTONDOWN, EventType::kMouseDown, MouseButton::kMiddle},
+    {WM_MBUTTONDBLCLK, EventType::kMouseDown, MouseButton::kMiddle},
+    {WM_XBUTTONDOWN, EventType::kMouseDown, MouseButton::kOther},
+    {WM_XBUTTONDBLCLK, EventType::kMouseDown, MouseButton::kOther},
+    {WM_LBUTTONUP, EventType::kMouseUp, MouseButton::kLeft},
+    {WM_RBUTTONUP, EventType::kMouseUp, MouseButton::kRight},
+    {WM_MBUTTONUP, EventType::kMouseUp, MouseButton::kMiddle},
+    {WM_XBUTTONUP, EventType::kMouseUp, MouseButton::kOther},
+};
+
 // Mouse and key messages as events; false for every other message.
 bool TranslateInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Event& event) {
   event.window = reinterpret_cast<WindowId>(window);
@@ -71,42 +93,6 @@ bool TranslateInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Eve
     case WM_MOUSEMOVE:
       event.type = EventType::kMouseMove;
       return true;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      event.type = EventType::kMouseDown;
-      event.button = MouseButton::kLeft;
-      return true;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-      event.type = EventType::kMouseDown;
-      event.button = MouseButton::kRight;
-      return true;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-      event.type = EventType::kMouseDown;
-      event.button = MouseButton::kMiddle;
-      return true;
-    case WM_XBUTTONDOWN:
-    case WM_XBUTTONDBLCLK:
-      event.type = EventType::kMouseDown;
-      event.button = MouseButton::kOther;
-      return true;
-    case WM_LBUTTONUP:
-      event.type = EventType::kMouseUp;
-      event.button = MouseButton::kLeft;
-      return true;
-    case WM_RBUTTONUP:
-      event.type = EventType::kMouseUp;
-      event.button = MouseButton::kRight;
-      return true;
-    case WM_MBUTTONUP:
-      event.type = EventType::kMouseUp;
-      event.button = MouseButton::kMiddle;
-      return true;
-    case WM_XBUTTONUP:
-      event.type = EventType::kMouseUp;
-      event.button = MouseButton::kOther;
-      return true;
     case WM_MOUSEWHEEL: {
       POINT point{event.x, event.y};  // the wheel reports screen coordinates
       ScreenToClient(window, &point);
@@ -117,13 +103,19 @@ bool TranslateInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Eve
       return true;
     }
     default:
+      for (const ButtonMessage& entry : kButtonMessages) {
+        if (entry.message != message) continue;
+        event.type = entry.type;
+        event.button = entry.button;
+        return true;
+      }
       return false;
   }
 }
 
 bool IsButtonMessage(UINT message) {
-  return (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK) ||
-         (message >= WM_XBUTTONDOWN && message <= WM_XBUTTONDBLCLK);
+  return std::any_of(std::begin(kButtonMessages), std::end(kButtonMessages),
+                     [message](const ButtonMessage& entry) { return entry.message == message; });
 }
 
 // A child control reports to its parent; the event goes to the control's
