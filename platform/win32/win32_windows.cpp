@@ -252,10 +252,7 @@ LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       // top-level window of ours: the forms pass it on.
       if (data->kind == WindowKind::kForm && !wParam &&
           !ThreadOfThisProcess(static_cast<DWORD>(lParam))) {
-        Event event;
-        event.type = EventType::kAppDeactivate;
-        event.window = reinterpret_cast<WindowId>(window);
-        Deliver(data->events, event);
+        DeliverSignal(data->events, window, EventType::kAppDeactivate);
         return 0;
       }
       break;
@@ -282,20 +279,12 @@ LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
       }
       break;
-    case WM_CLOSE: {
-      Event event;
-      event.type = EventType::kClose;
-      event.window = reinterpret_cast<WindowId>(window);
-      Deliver(data->events, event);
+    case WM_CLOSE:
+      DeliverSignal(data->events, window, EventType::kClose);
       return 0;  // closing is the program's decision
-    }
-    case WM_CANCELMODE: {
-      Event event;
-      event.type = EventType::kCancelMode;
-      event.window = reinterpret_cast<WindowId>(window);
-      Deliver(data->events, event);
+    case WM_CANCELMODE:
+      DeliverSignal(data->events, window, EventType::kCancelMode);
       break;
-    }
     default: {
       Event event;
       if (!TranslateInput(window, message, wParam, lParam, event)) break;
@@ -335,13 +324,9 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       // A group frame passes on what its own controls report.
       if (lParam && Notify(message, wParam, lParam)) return 0;
       break;
-    case WM_CANCELMODE: {
-      Event event;
-      event.type = EventType::kCancelMode;
-      event.window = reinterpret_cast<WindowId>(window);
-      Deliver(data->events, event);
+    case WM_CANCELMODE:
+      DeliverSignal(data->events, window, EventType::kCancelMode);
       break;
-    }
     default: {
       Event event;
       if (!TranslateInput(window, message, wParam, lParam, event)) break;
@@ -515,6 +500,13 @@ WindowData* DataOf(HWND window) {
 void Deliver(WindowEvents* events, const Event& event) {
   // HandleEvent is noexcept: no C++ unwinding can reach user32's frames.
   if (events) events->HandleEvent(event);
+}
+
+void DeliverSignal(WindowEvents* events, HWND window, EventType type) {
+  Event event;
+  event.type = type;
+  event.window = reinterpret_cast<WindowId>(window);
+  Deliver(events, event);
 }
 
 uint32_t ShiftState() {

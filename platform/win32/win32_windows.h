@@ -35,6 +35,8 @@ WindowData* DataOf(HWND window);
 
 // Sends one event to the window's receiver; nothing escapes into user32.
 void Deliver(WindowEvents* events, const Event& event);
+// An event that carries only its kind and its window.
+void DeliverSignal(WindowEvents* events, HWND window, EventType type);
 
 // Modifier keys and mouse buttons held now, as shift bits.
 uint32_t ShiftState();
