@@ -236,13 +236,16 @@ class X11PlatformTest : public ::testing::Test {
   }
 
   // A window of `kind` inside `parent`, its events recorded.
-  WindowId Child(WindowKind kind, WindowId parent, Rect bounds) {
+  static WindowSpec ChildSpec(WindowKind kind, WindowId parent, Rect bounds, WindowEvents* events) {
     WindowSpec params;
     params.kind = kind;
     params.parent = parent;
     params.bounds = bounds;
-    params.events = &recorder_;
-    return platform_->NewWindow(params);
+    params.events = events;
+    return params;
+  }
+  WindowId Child(WindowKind kind, WindowId parent, Rect bounds) {
+    return platform_->NewWindow(ChildSpec(kind, parent, bounds, &recorder_));
   }
 
   // Handles messages until `count` events were recorded or a second passed.
@@ -515,14 +518,10 @@ TEST_F(X11PlatformTest, KeysGoToTheFocusWindowWithWindowsKeyCodes) {
 
 TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
   WindowId form = Dialog();
-  WindowSpec params;
-  params.kind = WindowKind::kTrackBar;
-  params.parent = form;
-  params.bounds = {52, 16, 189, 32};
+  WindowSpec params = ChildSpec(WindowKind::kTrackBar, form, {52, 16, 189, 32}, &recorder_);
   params.min = 1;
   params.max = 7;
   params.tabStop = true;
-  params.events = &recorder_;
   WindowId slider = platform_->NewWindow(params);
   platform_->SetSliderPosition(slider, 9);
   EXPECT_EQ(platform_->GetSliderPosition(slider), 7) << "clamped to the range";
@@ -547,13 +546,9 @@ TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
 
 TEST_F(X11PlatformTest, ButtonsClickOnReleaseInside) {
   WindowId form = Dialog();
-  WindowSpec params;
-  params.kind = WindowKind::kButton;
-  params.parent = form;
-  params.bounds = {8, 84, 76, 28};
+  WindowSpec params = ChildSpec(WindowKind::kButton, form, {8, 84, 76, 28}, &recorder_);
   params.text = "OK(&O)";
   params.tabStop = true;
-  params.events = &recorder_;
   WindowId button = platform_->NewWindow(params);
   x11::ForeignWindow sender("sender");
   ASSERT_TRUE(sender.Opened());
@@ -658,10 +653,7 @@ TEST(X11Hack, FocusTakenByAnotherClientIsNotItsBusiness) {
 
 TEST_F(X11PlatformTest, DestroyedWindowsLoseFocusAndCapture) {
   WindowId form = Dialog();
-  WindowSpec params;
-  params.kind = WindowKind::kButton;
-  params.parent = form;
-  params.bounds = {8, 84, 76, 28};
+  WindowSpec params = ChildSpec(WindowKind::kButton, form, {8, 84, 76, 28}, nullptr);
   params.tabStop = true;
   WindowId button = platform_->NewWindow(params);
   platform_->SetFocus(button);
@@ -680,12 +672,8 @@ TEST_F(X11PlatformTest, APanelSlidingInShowsItsPictureWithNothingToAnswer) {
   x11::ForeignWindow viewer("viewer");
   ASSERT_TRUE(viewer.Opened());
   WindowId saver = ShownSaver();
-  WindowSpec params;
-  params.kind = WindowKind::kPanel;
-  params.parent = saver;
-  params.bounds = {-335, 100, 335, 300};
+  WindowSpec params = ChildSpec(WindowKind::kPanel, saver, {-335, 100, 335, 300}, &recorder_);
   params.visible = true;
-  params.events = &recorder_;
   WindowId panel = platform_->NewWindow(params);
   PictureId picture = platform_->LoadPicture(0);
   platform_->SetPanelPicture(panel, picture);
