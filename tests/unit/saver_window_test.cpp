@@ -215,6 +215,21 @@ TEST_F(SaverWindowTest, StepsMoveAndRepaintThePanel) {
       << "each move repaints the panel during the step's own pumping";
 }
 
+// Changed views reach the panel only once it is placed, never where the last
+// slide left it.
+TEST_F(SaverWindowTest, ANewPictureShowsOnlyOnceThePanelIsPlaced) {
+  Create();
+  platform::WindowId panel = saver->Panel1->Handle();
+  platform::PictureId before = headless.At(panel).picture;
+  SlideStage& stage = *saver;  // as the engine sees the saver
+  for (int view = 0; view < kViewCount; ++view) stage.SetViewVisible(view, false);
+  stage.SetViewVisible(3, true);
+  EXPECT_EQ(headless.At(panel).picture, before);
+  stage.PlacePanel(400, 8);
+  ASSERT_NE(headless.At(panel).picture, platform::kNoPicture);
+  EXPECT_EQ(headless.pictureIndex.at(headless.At(panel).picture), saver->jpg[3]->Picture());
+}
+
 TEST_F(SaverWindowTest, FailingStepShowsOneBoxAndKeepsTheShowStill) {
   headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["speed"] = "7";
   headless.memoryProfile.files["C:\\saver\\morumoru.ini"]["moruscr"]["power"] = "12";
