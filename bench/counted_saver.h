@@ -15,11 +15,11 @@ class CountedSaver {
       : app_(std::make_unique<TApplication>(windows, os)) {
     app_->SetTitle("morumoru");
     app_->AddForm(saver_);
-    IdleHandler effect = app_->idleHandler;
-    app_->idleHandler = [this, effect](TApplication& sender, bool& idleDone) {
+    IdleHandler effect = app_->OnIdle();
+    app_->SetOnIdle([this, effect](TApplication& sender, bool& idleDone) {
       ++steps_;
       effect(sender, idleDone);
-    };
+    });
   }
 
   TApplication& App() { return *app_; }

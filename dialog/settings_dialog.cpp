@@ -30,13 +30,13 @@ void Tmorusub::FormCreate() {
 }
 
 void Tmorusub::SetPosition(int32_t v) {
-  if (v < TrackBar->sliderMin) v = TrackBar->sliderMin;
-  if (v > TrackBar->sliderMax) v = TrackBar->sliderMax;
-  if (v != Position()) windows_.SetSliderPosition(TrackBar->handle, v);
+  if (v < TrackBar->SliderMin()) v = TrackBar->SliderMin();
+  if (v > TrackBar->SliderMax()) v = TrackBar->SliderMax();
+  if (v != Position()) windows_.SetSliderPosition(TrackBar->Handle(), v);
 }
 
 int32_t Tmorusub::Position() const {
-  return windows_.GetSliderPosition(TrackBar->handle);
+  return windows_.GetSliderPosition(TrackBar->Handle());
 }
 
 void Tmorusub::ControlClick(TControl& control) {

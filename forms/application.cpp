@@ -115,7 +115,7 @@ void TApplication::PumpMessages() {
 void TApplication::IdleTurn() {
   bool idleDone = true;
   try {
-    if (idleHandler) idleHandler(*this, idleDone);
+    if (idleHandler_) idleHandler_(*this, idleDone);
   } catch (const std::exception& error) {
     HandleException(error);
   }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/form.h"
@@ -60,11 +61,13 @@ class TApplication : public platform::WindowEvents {
   TForm* FormOf(platform::WindowId window) const;
   TForm* FormOfControlWindow(platform::WindowId window) const;
 
+  // Shows the main form and runs turns until the quit message.
   void RunMessageLoop();
+  // One turn of that loop: one message dispatched or, with none waiting, one
+  // idle turn. What benchmarks and tests drive instead of the whole loop.
   void LoopTurn();
-  bool DispatchNext();
+  // Dispatches until the queue is empty, without an idle turn.
   void PumpMessages();
-  void IdleTurn();
   void RequestQuit();
   void CloseForm(TForm& form);
   // The two steps taken for every exception caught while the loop runs.
@@ -77,12 +80,15 @@ class TApplication : public platform::WindowEvents {
   // above ".".
   static std::string BoxText(std::string_view message);
 
-  IdleHandler idleHandler;
+  const IdleHandler& OnIdle() const { return idleHandler_; }
+  void SetOnIdle(IdleHandler handler) { idleHandler_ = std::move(handler); }
   bool QuitSeen() const { return quitSeen_; }
 
   void HandleEvent(const platform::Event& event) noexcept override;
 
  private:
+  bool DispatchNext();
+  void IdleTurn();
   bool KeyStep(const platform::Message& message);
 
   platform::WindowSystem& windows_;
@@ -91,6 +97,7 @@ class TApplication : public platform::WindowEvents {
   std::string title_;
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;
+  IdleHandler idleHandler_;
   bool quitSeen_ = false;
 };
 

@@ -1,6 +1,8 @@
 #include "forms/form.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <utility>
 
 #include "forms/application.h"
 
@@ -12,20 +14,35 @@ using platform::Rect;
 using platform::WindowId;
 using platform::WindowKind;
 
+TControl::TControl(TForm& form, ControlSpec spec)
+    : form_(form),
+      name_(std::move(spec.name)),
+      kind_(spec.kind),
+      parent_(spec.parent),
+      tabOrder_(spec.tabOrder),
+      tabStop_(spec.tabStop),
+      accessKey_(spec.accessKey),
+      picture_(spec.picture),
+      sliderMin_(spec.sliderMin),
+      sliderMax_(spec.sliderMax),
+      enabled_(spec.enabled),
+      visible_(spec.visible),
+      bounds_(spec.bounds) {}
+
 void TControl::SetBounds(const Rect& bounds) {
   if (bounds == bounds_) return;
-  if (handle == platform::kNoWindow) {
+  if (handle_ == platform::kNoWindow) {
     bounds_ = bounds;
     return;
   }
-  platform::WindowSystem& windows = form_->Application().Windows();
-  windows.SetBounds(handle, bounds);
-  bounds_ = windows.GetBounds(handle);
+  platform::WindowSystem& windows = form_.Application().Windows();
+  windows.SetBounds(handle_, bounds);
+  bounds_ = windows.GetBounds(handle_);
 }
 
 bool TControl::WantsKey(uint16_t key) const {
   namespace vk = platform::vk;
-  if (kind != ControlKind::kTrackBar) return false;
+  if (kind_ != ControlKind::kTrackBar) return false;
   return key == vk::kLeft || key == vk::kRight || key == vk::kUp || key == vk::kDown ||
          key == vk::kPrior || key == vk::kNext || key == vk::kHome || key == vk::kEnd;
 }
@@ -39,7 +56,7 @@ TForm::~TForm() {
 
 TControl* TForm::FindControl(std::string_view name) const {
   for (const auto& control : controls_) {
-    if (control->name == name) return control.get();
+    if (control->Name() == name) return control.get();
   }
   return nullptr;
 }
@@ -47,7 +64,7 @@ TControl* TForm::FindControl(std::string_view name) const {
 TControl* TForm::ControlOf(WindowId window) const {
   if (window == platform::kNoWindow) return nullptr;
   for (const auto& control : controls_) {
-    if (control->handle == window) return control.get();
+    if (control->Handle() == window) return control.get();
   }
   return nullptr;
 }
@@ -162,51 +179,57 @@ void TForm::LoadLayout(std::string_view text) {
 
   for (const LayoutObject& child : root.children) AddControl(child, nullptr);
   for (const auto& control : controls_) {
-    if (control->kind == ControlKind::kPanel) RefreshPanel(*control);
+    if (control->Kind() == ControlKind::kPanel) RefreshPanel(*control);
   }
 }
 
 TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
-  auto owned = std::make_unique<TControl>();
+  ControlSpec spec;
+  spec.name = object.name;
+  spec.parent = parent;
+  spec.kind = KindOf(object, parent && parent->Kind() == ControlKind::kPanel);
+  spec.visible = object.Flag("Visible", true);
+  spec.enabled = object.Flag("Enabled", true);
+  spec.tabOrder = object.Number("TabOrder", 1000);
+  // Only buttons and sliders take the focus; a group frame passes it on.
+  spec.tabStop = (spec.kind == ControlKind::kButton || spec.kind == ControlKind::kTrackBar) &&
+                 object.Flag("TabStop", true);
+  spec.bounds = {MulDiv(object.Number("Left"), scaleBy_, scaleOver_),
+                 MulDiv(object.Number("Top"), scaleBy_, scaleOver_),
+                 MulDiv(object.Number("Width"), scaleBy_, scaleOver_),
+                 MulDiv(object.Number("Height"), scaleBy_, scaleOver_)};
+  std::string caption = object.Text("Caption");
+  if (spec.kind == ControlKind::kButton) spec.accessKey = AccessKeyOf(caption);
+  if (spec.kind == ControlKind::kTrackBar) {
+    spec.sliderMin = object.Number("Min");
+    spec.sliderMax = object.Number("Max");
+  }
+  if (spec.kind == ControlKind::kView) spec.picture = object.Number("Picture");
+
+  auto owned = std::make_unique<TControl>(*this, std::move(spec));
   TControl& control = *owned;
   controls_.push_back(std::move(owned));
-  control.form_ = this;
-  control.name = object.name;
-  control.parent = parent;
-  control.kind = KindOf(object, parent && parent->kind == ControlKind::kPanel);
-  control.visible = object.Flag("Visible", true);
-  control.enabled = object.Flag("Enabled", true);
-  control.tabOrder = object.Number("TabOrder", 1000);
-  // Only buttons and sliders take the focus; a group frame passes it on.
-  control.tabStop =
-      (control.kind == ControlKind::kButton || control.kind == ControlKind::kTrackBar) &&
-      object.Flag("TabStop", true);
-  control.bounds_ = {MulDiv(object.Number("Left"), scaleBy_, scaleOver_),
-                     MulDiv(object.Number("Top"), scaleBy_, scaleOver_),
-                     MulDiv(object.Number("Width"), scaleBy_, scaleOver_),
-                     MulDiv(object.Number("Height"), scaleBy_, scaleOver_)};
 
-  if (control.kind == ControlKind::kView) {
-    control.picture = object.Number("Picture");
+  if (control.Kind() == ControlKind::kView) {
     if (pictures_.empty()) pictures_.assign(9, platform::kNoPicture);
-    if (control.picture < 0 || control.picture >= 9) {
-      throw std::runtime_error("layout: picture out of range in " + control.name);
+    if (control.Picture() < 0 || control.Picture() >= 9) {
+      throw std::runtime_error("layout: picture out of range in " + control.Name());
     }
-    if (pictures_[control.picture] == platform::kNoPicture) {
-      pictures_[control.picture] = windows_.LoadPicture(control.picture);
+    if (pictures_[control.Picture()] == platform::kNoPicture) {
+      pictures_[control.Picture()] = windows_.LoadPicture(control.Picture());
     }
     return &control;
   }
 
   platform::WindowSpec params;
-  params.kind = WindowKindOf(control.kind);
+  params.kind = WindowKindOf(control.Kind());
   params.style = style_;
-  params.parent = parent ? parent->handle : handle_;
-  params.bounds = control.bounds_;
-  params.text = object.Text("Caption");
-  params.visible = control.visible;
-  params.enabled = control.enabled;
-  params.tabStop = control.tabStop;
+  params.parent = parent ? parent->Handle() : handle_;
+  params.bounds = control.Bounds();
+  params.text = caption;
+  params.visible = control.Visible();
+  params.enabled = control.Enabled();
+  params.tabStop = control.TabStop();
   params.fontName = fontName_;
   params.fontHeight = fontHeight_;
   params.min = object.Number("Min");
@@ -215,34 +238,32 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
   params.pageSize = object.Number("PageSize", 2);
   params.thumbLength = object.Number("ThumbLength", 20);
   params.events = this;
-  control.accessKey = control.kind == ControlKind::kButton ? AccessKeyOf(params.text) : 0;
-  control.handle = windows_.NewWindow(params);
-  if (control.kind == ControlKind::kTrackBar) {
-    control.sliderMin = params.min;
-    control.sliderMax = params.max;
-    windows_.SetSliderPosition(control.handle, object.Number("Position", params.min));
+  control.handle_ = windows_.NewWindow(params);
+  if (control.Kind() == ControlKind::kTrackBar) {
+    windows_.SetSliderPosition(control.Handle(), object.Number("Position", params.min));
   }
   for (const LayoutObject& child : object.children) AddControl(child, &control);
   return &control;
 }
 
-void TForm::SetViewVisible(TControl& view, bool visible) {
-  if (view.visible == visible) return;
-  view.visible = visible;
-  if (view.parent) RefreshPanel(*view.parent);
+bool TForm::MarkViewVisible(TControl& view, bool visible) {
+  if (view.visible_ == visible) return false;
+  view.visible_ = visible;
+  return true;
 }
 
 void TForm::RefreshPanel(TControl& panel) {
   // Views are drawn in layout order, so the last visible one is what shows.
   platform::PictureId shown = platform::kNoPicture;
   for (const auto& control : controls_) {
-    if (control->parent == &panel && control->kind == ControlKind::kView && control->visible) {
-      shown = pictures_[control->picture];
+    if (control->Parent() == &panel && control->Kind() == ControlKind::kView &&
+        control->Visible()) {
+      shown = pictures_[control->Picture()];
     }
   }
-  if (shown == panel.shownPicture) return;
-  panel.shownPicture = shown;
-  windows_.SetPanelPicture(panel.handle, shown);
+  if (shown == panel.shownPicture_) return;
+  panel.shownPicture_ = shown;
+  windows_.SetPanelPicture(panel.Handle(), shown);
 }
 
 void TForm::Show() {
@@ -278,8 +299,8 @@ void TForm::Destroy() {
   }
   pictures_.clear();
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
-    if ((*it)->handle != platform::kNoWindow) windows_.DestroyWindow((*it)->handle);
-    (*it)->handle = platform::kNoWindow;
+    if ((*it)->handle_ != platform::kNoWindow) windows_.DestroyWindow((*it)->handle_);
+    (*it)->handle_ = platform::kNoWindow;
   }
   if (handle_ != platform::kNoWindow) windows_.DestroyWindow(handle_);
   handle_ = platform::kNoWindow;
@@ -295,7 +316,7 @@ TControl* TForm::FocusedControl() const {
 
 void TForm::FocusFirst() {
   std::vector<TControl*> order = TabOrder();
-  windows_.SetFocus(order.empty() ? handle_ : order.front()->handle);
+  windows_.SetFocus(order.empty() ? handle_ : order.front()->Handle());
 }
 
 std::vector<TControl*> TForm::TabOrder() const {
@@ -304,12 +325,12 @@ std::vector<TControl*> TForm::TabOrder() const {
   auto walk = [&](auto& self, const TControl* parent) -> void {
     std::vector<TControl*> level;
     for (const auto& control : controls_) {
-      if (control->parent == parent && control->handle != platform::kNoWindow) {
+      if (control->Parent() == parent && control->Handle() != platform::kNoWindow) {
         level.push_back(control.get());
       }
     }
     std::stable_sort(level.begin(), level.end(),
-                     [](TControl* a, TControl* b) { return a->tabOrder < b->tabOrder; });
+                     [](TControl* a, TControl* b) { return a->TabOrder() < b->TabOrder(); });
     for (TControl* control : level) {
       if (control->TakesFocus()) order.push_back(control);
       self(self, control);
@@ -330,7 +351,7 @@ bool TForm::SelectNext(bool forward) {
     size_t at = static_cast<size_t>(it - order.begin());
     index = forward ? (at + 1) % order.size() : (at + order.size() - 1) % order.size();
   }
-  windows_.SetFocus(order[index]->handle);
+  windows_.SetFocus(order[index]->Handle());
   return true;
 }
 
@@ -339,13 +360,13 @@ void TForm::SelectInGroup(TControl& focused, bool forward) {
   // only, in tab order, round and round; nothing nested deeper or outside.
   std::vector<TControl*> group;
   for (TControl* control : TabOrder()) {
-    if (control->parent == focused.parent) group.push_back(control);
+    if (control->Parent() == focused.Parent()) group.push_back(control);
   }
   auto it = std::find(group.begin(), group.end(), &focused);
   if (it == group.end()) return;
   size_t at = static_cast<size_t>(it - group.begin());
   size_t next = forward ? (at + 1) % group.size() : (at + group.size() - 1) % group.size();
-  windows_.SetFocus(group[next]->handle);
+  windows_.SetFocus(group[next]->Handle());
 }
 
 bool TForm::DialogKey(uint16_t key, bool ctrl, bool alt, bool shiftHeld) {
@@ -363,10 +384,10 @@ bool TForm::DialogKey(uint16_t key, bool ctrl, bool alt, bool shiftHeld) {
     return true;
   }
   if (key == vk::kReturn) {
-    if (focused && focused->kind == ControlKind::kButton) {
+    if (focused && focused->Kind() == ControlKind::kButton) {
       Event click;
       click.type = EventType::kClick;
-      click.window = focused->handle;
+      click.window = focused->Handle();
       HandleEvent(click);
       return true;
     }
@@ -376,11 +397,11 @@ bool TForm::DialogKey(uint16_t key, bool ctrl, bool alt, bool shiftHeld) {
   // takes no typed characters (true of every control here).
   if (key >= 'A' && key <= 'Z' && !ctrl) {
     for (const auto& control : controls_) {
-      if (control->kind == ControlKind::kButton && control->accessKey == key && control->visible &&
-          control->enabled) {
+      if (control->Kind() == ControlKind::kButton && control->AccessKey() == key &&
+          control->Visible() && control->Enabled()) {
         Event click;
         click.type = EventType::kClick;
-        click.window = control->handle;
+        click.window = control->Handle();
         HandleEvent(click);
         return true;
       }
@@ -433,11 +454,11 @@ void TForm::DispatchEvent(const Event& event) {
   switch (event.type) {
     case EventType::kMouseDown:
       // Controls keep the mouse while the left button is held down on them.
-      if (event.button == platform::MouseButton::kLeft) windows_.SetCapture(control->handle);
+      if (event.button == platform::MouseButton::kLeft) windows_.SetCapture(control->Handle());
       break;
     case EventType::kMouseUp:
       if (event.button == platform::MouseButton::kLeft &&
-          windows_.GetCapture() == control->handle) {
+          windows_.GetCapture() == control->Handle()) {
         windows_.ReleaseCapture();
       }
       break;

@@ -15,27 +15,48 @@
 namespace morumoru {
 
 class TApplication;
+class TControl;
 class TForm;
 
 enum class ControlKind { kPanel, kView, kBlank, kIcon, kGroupBox, kLabel, kButton, kTrackBar };
 
-// A component of a form. Views have no window of their own: they are the
-// pictures a panel can show.
-class TControl {
- public:
+// What the layout fixes for a control's whole life, and its first state.
+struct ControlSpec {
   std::string name;
   ControlKind kind = ControlKind::kPanel;
   TControl* parent = nullptr;  // null: the form itself
-  platform::WindowId handle = platform::kNoWindow;
-  int tabOrder = 0;      // place among its siblings in keyboard order
-  bool tabStop = false;  // takes the keyboard focus
-  char accessKey = 0;    // upper-case letter after "&" in a button caption
-  int picture = -1;      // views: index of their picture
+  int tabOrder = 0;            // place among its siblings in keyboard order
+  bool tabStop = false;        // takes the keyboard focus
+  char accessKey = 0;          // upper-case letter after "&" in a button caption
+  int picture = -1;            // views: index of their picture
+  int32_t sliderMin = 0;       // sliders; the window system holds the position
+  int32_t sliderMax = 0;
   bool visible = true;
   bool enabled = true;
-  int32_t sliderMin = 0;  // sliders; the window system holds the position
-  int32_t sliderMax = 0;
-  platform::PictureId shownPicture = platform::kNoPicture;  // panels
+  platform::Rect bounds;
+};
+
+// A component of a form. Views have no window of their own: they are the
+// pictures a panel can show. The form alone gives the control its window,
+// changes a view's visibility and keeps what a panel shows.
+class TControl {
+ public:
+  TControl(TForm& form, ControlSpec spec);
+  TControl(const TControl&) = delete;
+  TControl& operator=(const TControl&) = delete;
+
+  const std::string& Name() const { return name_; }
+  ControlKind Kind() const { return kind_; }
+  TControl* Parent() const { return parent_; }
+  platform::WindowId Handle() const { return handle_; }
+  int TabOrder() const { return tabOrder_; }
+  bool TabStop() const { return tabStop_; }
+  char AccessKey() const { return accessKey_; }
+  int Picture() const { return picture_; }
+  int32_t SliderMin() const { return sliderMin_; }
+  int32_t SliderMax() const { return sliderMax_; }
+  bool Visible() const { return visible_; }
+  bool Enabled() const { return enabled_; }
 
   const platform::Rect& Bounds() const { return bounds_; }
   int32_t Left() const { return bounds_.left; }
@@ -51,12 +72,26 @@ class TControl {
   void SetWidth(int32_t width) { SetBounds({bounds_.left, bounds_.top, width, bounds_.height}); }
 
   bool WantsKey(uint16_t key) const;  // keys a focused control keeps for itself
-  bool TakesFocus() const { return tabStop && visible && enabled; }
+  bool TakesFocus() const { return tabStop_ && visible_ && enabled_; }
 
  private:
-  friend class TForm;
-  TForm* form_ = nullptr;
+  friend class TForm;  // the window, a view's visibility, a panel's picture
+
+  TForm& form_;
+  const std::string name_;
+  const ControlKind kind_;
+  TControl* const parent_;
+  const int tabOrder_;
+  const bool tabStop_;
+  const char accessKey_;
+  const int picture_;
+  const int32_t sliderMin_;
+  const int32_t sliderMax_;
+  const bool enabled_;
+  bool visible_;
   platform::Rect bounds_;
+  platform::WindowId handle_ = platform::kNoWindow;
+  platform::PictureId shownPicture_ = platform::kNoPicture;  // panels
 };
 
 class TForm : public platform::WindowEvents {
@@ -106,7 +141,9 @@ class TForm : public platform::WindowEvents {
   // Creates the windows the layout describes. Pictures for views come from
   // the platform, loaded once here.
   void LoadLayout(std::string_view text);
-  void SetViewVisible(TControl& view, bool visible);
+  // Records a view's visibility, true when it changed; the panel shows the
+  // change only at its next RefreshPanel, when the caller chooses.
+  bool MarkViewVisible(TControl& view, bool visible);
   // Shows the last visible view of the panel, if that is not what it shows.
   void RefreshPanel(TControl& panel);
   void Close();

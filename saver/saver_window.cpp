@@ -28,9 +28,8 @@ int32_t Tmorumoru::ReadSetting(TIniFile& ini, std::string_view key, int32_t defa
 void Tmorumoru::FormCreate() {
   windows_.ShowCursor(false);
   MouseRef = {-1, -1};
-  Application().idleHandler = [this](TApplication& sender, bool& idleDone) {
-    Effect(sender, idleDone);
-  };
+  Application().SetOnIdle(
+      [this](TApplication& sender, bool& idleDone) { Effect(sender, idleDone); });
   Engine.moveKind = kChooseNext;
   Engine.lastDraw = 0;
   {
@@ -75,9 +74,7 @@ void Tmorumoru::FormAppDeactivate() {
 // placement fail, before the first pump): some window systems draw a new
 // picture at once, and it must not show where the last slide left the panel.
 void Tmorumoru::SetViewVisible(int view, bool visible) {
-  if (jpg[view]->visible == visible) return;
-  jpg[view]->visible = visible;
-  pictureStale_ = true;
+  if (MarkViewVisible(*jpg[view], visible)) pictureStale_ = true;
 }
 
 void Tmorumoru::ShowPicture() {

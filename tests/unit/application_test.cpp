@@ -50,8 +50,8 @@ class TestForm : public TForm {
     log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
   }
   void ControlClick(TControl& control) override {
-    log.push_back("click " + control.name);
-    if (control.name == "Button2") throw EIniFileException("x に書き込めません");
+    log.push_back("click " + control.Name());
+    if (control.Name() == "Button2") throw EIniFileException("x に書き込めません");
   }
 };
 
@@ -92,11 +92,11 @@ TEST(ApplicationTitle, LowersEveryCharacterAfterTheFirst) {
 TEST_F(ApplicationTest, OneMessagePerTurnAndIdleOnlyWhenEmpty) {
   Form();
   int idles = 0;
-  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+  app.SetOnIdle([&](TApplication& sender, bool& idleDone) {
     EXPECT_EQ(&sender, &app);
     EXPECT_TRUE(idleDone);
     ++idles;
-  };
+  });
   headless.PostMouse(form->Handle(), EventType::kMouseMove, 1, 1);
   headless.PostMouse(form->Handle(), EventType::kMouseMove, 2, 2);
   app.LoopTurn();
@@ -111,7 +111,7 @@ TEST_F(ApplicationTest, OneMessagePerTurnAndIdleOnlyWhenEmpty) {
 
 TEST_F(ApplicationTest, ClearedIdleDoneMeansNoWait) {
   Form();
-  app.idleHandler = [](TApplication&, bool& idleDone) { idleDone = false; };
+  app.SetOnIdle([](TApplication&, bool& idleDone) { idleDone = false; });
   app.LoopTurn();
   app.LoopTurn();
   EXPECT_EQ(headless.waits, 0);
@@ -120,7 +120,7 @@ TEST_F(ApplicationTest, ClearedIdleDoneMeansNoWait) {
 TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
   Form();
   std::vector<std::string> order;
-  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+  app.SetOnIdle([&](TApplication& sender, bool& idleDone) {
     headless.PostKey(form->Handle(), 'A');
     sender.CloseForm(*form);  // the main form: posts the quit
     sender.PumpMessages();
@@ -128,7 +128,7 @@ TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
     sender.PumpMessages();  // the rest of the pumping still runs
     order.push_back("handler done");
     idleDone = false;
-  };
+  });
   headless.onWait = [&] { FAIL() << "must not wait"; };
   app.RunMessageLoop();
   EXPECT_EQ(order, (std::vector<std::string>{"quit seen in pump", "handler done"}));
@@ -138,16 +138,16 @@ TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
 TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
   Form();
   // A control that holds the mouse has lost it by the time the box is up.
-  platform::WindowId slider = form->FindControl("Slider")->handle;
+  platform::WindowId slider = form->FindControl("Slider")->Handle();
   headless.SetCapture(slider);
   platform::WindowId captureDuringBox = slider;
   headless.onBox = [&](const auto&) { captureDuringBox = headless.GetCapture(); };
   int calls = 0;
-  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+  app.SetOnIdle([&](TApplication& sender, bool& idleDone) {
     if (++calls == 1) Raise<ERangeError>(kRangeErrorText);
     sender.CloseForm(*form);
     idleDone = false;
-  };
+  });
   app.RunMessageLoop();
   ASSERT_EQ(headless.boxes.size(), 1u);
   EXPECT_EQ(headless.boxes[0].text, "範囲チェックエラー.");
@@ -159,8 +159,8 @@ TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
 
 TEST_F(ApplicationTest, ExceptionInWindowHandlerIsReportedAndDispatchGoesOn) {
   Form();
-  headless.SetFocus(form->FindControl("Button2")->handle);
-  headless.PostKey(form->FindControl("Button2")->handle, vk::kReturn);
+  headless.SetFocus(form->FindControl("Button2")->Handle());
+  headless.PostKey(form->FindControl("Button2")->Handle(), vk::kReturn);
   headless.PostMouse(form->Handle(), EventType::kMouseMove, 5, 5);
   app.PumpMessages();
   ASSERT_EQ(headless.boxes.size(), 1u);
@@ -171,7 +171,7 @@ TEST_F(ApplicationTest, ExceptionInWindowHandlerIsReportedAndDispatchGoesOn) {
 TEST_F(ApplicationTest, BoxDisablesVisibleWindowsAndRestoresFocus) {
   Form();
   form->Show();
-  platform::WindowId button = form->FindControl("Button1")->handle;
+  platform::WindowId button = form->FindControl("Button1")->Handle();
   headless.SetFocus(button);
   bool sawDisabled = false;
   headless.onBox = [&](const auto&) { sawDisabled = !headless.IsEnabled(form->Handle()); };
@@ -226,45 +226,45 @@ TEST_F(ApplicationTest, KeyStep) {
   TControl* ok = form->FindControl("Button1");
   TControl* cancel = form->FindControl("Button2");
   TControl* slider = form->FindControl("Slider");
-  EXPECT_EQ(headless.GetFocus(), ok->handle) << "focus starts on the first in tab order";
+  EXPECT_EQ(headless.GetFocus(), ok->Handle()) << "focus starts on the first in tab order";
 
-  headless.PostKey(ok->handle, vk::kTab);
+  headless.PostKey(ok->Handle(), vk::kTab);
   app.PumpMessages();
-  EXPECT_EQ(headless.GetFocus(), cancel->handle);
+  EXPECT_EQ(headless.GetFocus(), cancel->Handle());
   headless.Hold(vk::kShift, true);
-  headless.PostKey(cancel->handle, vk::kTab);
+  headless.PostKey(cancel->Handle(), vk::kTab);
   app.PumpMessages();
   headless.Hold(vk::kShift, false);
-  EXPECT_EQ(headless.GetFocus(), ok->handle);
+  EXPECT_EQ(headless.GetFocus(), ok->Handle());
 
   for (uint16_t modifier : {vk::kControl, vk::kMenu}) {  // Ctrl+Tab, Alt+Tab: no dialog keys
     headless.Hold(modifier, true);
-    headless.PostKey(ok->handle, vk::kTab, /*system=*/modifier == vk::kMenu);
+    headless.PostKey(ok->Handle(), vk::kTab, /*system=*/modifier == vk::kMenu);
     app.PumpMessages();
     headless.Hold(modifier, false);
-    EXPECT_EQ(headless.GetFocus(), ok->handle) << "modifier " << modifier;
+    EXPECT_EQ(headless.GetFocus(), ok->Handle()) << "modifier " << modifier;
   }
 
   // A key for a window of no form goes to the form of the control that holds
   // the mouse, if any.
   headless.PostKey(app.Handle(), vk::kTab);
   app.PumpMessages();
-  EXPECT_EQ(headless.GetFocus(), ok->handle);
-  headless.PostMouse(slider->handle, EventType::kMouseDown, 1, 1);
+  EXPECT_EQ(headless.GetFocus(), ok->Handle());
+  headless.PostMouse(slider->Handle(), EventType::kMouseDown, 1, 1);
   headless.PostKey(app.Handle(), vk::kTab);
-  headless.PostMouse(slider->handle, EventType::kMouseUp, 1, 1);
+  headless.PostMouse(slider->Handle(), EventType::kMouseUp, 1, 1);
   app.PumpMessages();
-  EXPECT_EQ(headless.GetFocus(), cancel->handle);
+  EXPECT_EQ(headless.GetFocus(), cancel->Handle());
 
-  headless.SetFocus(slider->handle);
-  headless.PostKey(slider->handle, vk::kRight);   // the slider wants its arrows
-  headless.PostKey(slider->handle, vk::kReturn);  // Enter on a non-button: not taken
+  headless.SetFocus(slider->Handle());
+  headless.PostKey(slider->Handle(), vk::kRight);   // the slider wants its arrows
+  headless.PostKey(slider->Handle(), vk::kReturn);  // Enter on a non-button: not taken
   app.PumpMessages();
-  EXPECT_EQ(headless.GetFocus(), slider->handle);
+  EXPECT_EQ(headless.GetFocus(), slider->Handle());
   EXPECT_TRUE(form->log.empty());
 
-  headless.PostKey(slider->handle, 'O');  // access key alone
-  headless.PostKey(slider->handle, 'C', /*system=*/true);
+  headless.PostKey(slider->Handle(), 'O');  // access key alone
+  headless.PostKey(slider->Handle(), 'C', /*system=*/true);
   app.PumpMessages();
   EXPECT_EQ(form->log, (std::vector<std::string>{"click Button1", "click Button2"}));
 }
@@ -294,10 +294,10 @@ TEST(StartupShowCommand, DecidesHowTheMainFormIsShown) {
     TestForm* form = nullptr;
     app.AddForm(form);
     bool visibleWhileRunning = false;
-    app.idleHandler = [&](TApplication& sender, bool&) {
+    app.SetOnIdle([&](TApplication& sender, bool&) {
       visibleWhileRunning = headless.IsVisible(form->Handle());
       sender.CloseForm(*form);
-    };
+    });
     app.RunMessageLoop();
     EXPECT_EQ(visibleWhileRunning, c.formVisible);
     EXPECT_EQ(headless.At(form->Handle()).shown, c.form);
@@ -310,12 +310,12 @@ TEST(StartupShowCommand, DecidesHowTheMainFormIsShown) {
 TEST_F(ApplicationTest, ClosingTwiceEndsOnce) {
   Form();
   int idleCalls = 0;
-  app.idleHandler = [&](TApplication& sender, bool& idleDone) {
+  app.SetOnIdle([&](TApplication& sender, bool& idleDone) {
     ++idleCalls;
     sender.CloseForm(*form);
     sender.CloseForm(*form);
     idleDone = false;
-  };
+  });
   app.RunMessageLoop();
   EXPECT_TRUE(app.QuitSeen());
   EXPECT_EQ(headless.quitPosts, 2);

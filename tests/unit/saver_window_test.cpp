@@ -44,9 +44,9 @@ TEST_F(SaverWindowTest, CreationState) {
   EXPECT_EQ(Engine.lastDraw, 0);
   EXPECT_EQ(saver->speed, 1);
   EXPECT_EQ(saver->power, 6);
-  EXPECT_TRUE(static_cast<bool>(app.idleHandler));
+  EXPECT_TRUE(static_cast<bool>(app.OnIdle()));
   EXPECT_EQ(saver->Panel1->Bounds(), (platform::Rect{8, 8, 335, 300}));
-  EXPECT_EQ(headless.At(saver->Panel1->handle).bounds, (platform::Rect{8, 8, 335, 300}));
+  EXPECT_EQ(headless.At(saver->Panel1->Handle()).bounds, (platform::Rect{8, 8, 335, 300}));
   EXPECT_EQ(saver->Image1->Bounds(), (platform::Rect{232, 120, 105, 105}));
   auto& window = headless.At(saver->Handle());
   EXPECT_EQ(window.text, "morumoru");
@@ -55,7 +55,7 @@ TEST_F(SaverWindowTest, CreationState) {
   EXPECT_EQ(window.shown, platform::ShowCommand::kMaximized);
   EXPECT_EQ(headless.GetFocus(), saver->Handle());
   // Until the first step the panel shows the last visible view, jpg8.
-  platform::PictureId first = headless.At(saver->Panel1->handle).picture;
+  platform::PictureId first = headless.At(saver->Panel1->Handle()).picture;
   ASSERT_NE(first, platform::kNoPicture);
   EXPECT_EQ(headless.pictureIndex.at(first), 8);
   EXPECT_EQ(headless.livePictures.size(), 9u);
@@ -90,7 +90,7 @@ TEST_F(SaverWindowTest, ValuesGivenForTheRunWinOverTheFile) {
     EXPECT_EQ(form.speed, c.speed) << testing::PrintToString(c.given);
     EXPECT_EQ(form.power, c.power) << testing::PrintToString(c.given);
     form.Destroy();
-    app.idleHandler = nullptr;
+    app.SetOnIdle(nullptr);
   }
   EXPECT_EQ(stored["speed"], "2");
 }
@@ -160,7 +160,7 @@ TEST_F(SaverWindowTest, ButtonsOnBackgroundEnd) {
 
 TEST_F(SaverWindowTest, InputOverPanelOrImage1DoesNothing) {
   Create();
-  for (platform::WindowId child : {saver->Panel1->handle, saver->Image1->handle}) {
+  for (platform::WindowId child : {saver->Panel1->Handle(), saver->Image1->Handle()}) {
     headless.PostMouse(child, EventType::kMouseMove, 1, 1);
     headless.PostMouse(child, EventType::kMouseMove, 2, 2);
     headless.PostMouse(child, EventType::kMouseDown, 2, 2, MouseButton::kRight);
@@ -168,7 +168,7 @@ TEST_F(SaverWindowTest, InputOverPanelOrImage1DoesNothing) {
   }
   EXPECT_FALSE(Quit());
   // A left press over the picture keeps the mouse until it is released.
-  headless.PostMouse(saver->Panel1->handle, EventType::kMouseDown, 5, 5);
+  headless.PostMouse(saver->Panel1->Handle(), EventType::kMouseDown, 5, 5);
   app.PumpMessages();
   headless.PostMouse(saver->Handle(), EventType::kMouseMove, 700, 10);
   headless.PostMouse(saver->Handle(), EventType::kMouseMove, 710, 10);
@@ -188,7 +188,7 @@ TEST_F(SaverWindowTest, AnotherProgramActivatedEnds) {
   Create();
   platform::Event deactivated;
   deactivated.type = EventType::kAppDeactivate;
-  deactivated.window = saver->Panel1->handle;
+  deactivated.window = saver->Panel1->Handle();
   headless.PostEvent(deactivated);
   app.PumpMessages();
   EXPECT_FALSE(Quit());
@@ -206,13 +206,28 @@ TEST_F(SaverWindowTest, StepsMoveAndRepaintThePanel) {
   bool idleDone = true;
   saver->Effect(app, idleDone);  // choose step
   EXPECT_FALSE(idleDone);
-  int paintsBefore = headless.At(saver->Panel1->handle).paints;
+  int paintsBefore = headless.At(saver->Panel1->Handle()).paints;
   platform::Rect before = saver->Panel1->Bounds();
   saver->Effect(app, idleDone);
   platform::Rect after = saver->Panel1->Bounds();
   EXPECT_EQ(std::abs(after.left - before.left) + std::abs(after.top - before.top), 1);
-  EXPECT_EQ(headless.At(saver->Panel1->handle).paints, paintsBefore + 1)
+  EXPECT_EQ(headless.At(saver->Panel1->Handle()).paints, paintsBefore + 1)
       << "each move repaints the panel during the step's own pumping";
+}
+
+// Changed views reach the panel only once it is placed, never where the last
+// slide left it.
+TEST_F(SaverWindowTest, ANewPictureShowsOnlyOnceThePanelIsPlaced) {
+  Create();
+  platform::WindowId panel = saver->Panel1->Handle();
+  platform::PictureId before = headless.At(panel).picture;
+  SlideStage& stage = *saver;  // as the engine sees the saver
+  for (int view = 0; view < kViewCount; ++view) stage.SetViewVisible(view, false);
+  stage.SetViewVisible(3, true);
+  EXPECT_EQ(headless.At(panel).picture, before);
+  stage.PlacePanel(400, 8);
+  ASSERT_NE(headless.At(panel).picture, platform::kNoPicture);
+  EXPECT_EQ(headless.pictureIndex.at(headless.At(panel).picture), saver->jpg[3]->Picture());
 }
 
 TEST_F(SaverWindowTest, FailingStepShowsOneBoxAndKeepsTheShowStill) {

@@ -39,7 +39,7 @@ TEST_F(SettingsDialogTest, StoredSpeedIsClampedAndOkStoresIt) {
     headless.quitPosts = 0;
     dialog = nullptr;
     Open(stored);
-    EXPECT_EQ(headless.GetSliderPosition(dialog->TrackBar->handle), std::stoi(expected));
+    EXPECT_EQ(headless.GetSliderPosition(dialog->TrackBar->Handle()), std::stoi(expected));
     dialog->Button1Click();
     EXPECT_EQ(Stored(), expected) << (stored ? stored : "(none)");
     EXPECT_EQ(headless.quitPosts, 1);
@@ -49,21 +49,21 @@ TEST_F(SettingsDialogTest, StoredSpeedIsClampedAndOkStoresIt) {
 
 TEST_F(SettingsDialogTest, KeyboardFlow) {
   Open(nullptr);
-  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->handle) << "focus starts on the slider";
+  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->Handle()) << "focus starts on the slider";
   Press(vk::kReturn);  // Enter on the slider does nothing
   Press(vk::kEscape);  // no cancel button
   EXPECT_EQ(headless.quitPosts, 0);
   Press(vk::kTab);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button1->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button1->Handle());
   Press(vk::kTab);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button2->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button2->Handle());
   Press(vk::kTab);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button3->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button3->Handle());
   Press(vk::kReturn);
   EXPECT_EQ(headless.urls, std::vector<std::string>{kHomePage});
   EXPECT_EQ(headless.quitPosts, 0) << "the link keeps the dialog open";
   Press(vk::kTab);
-  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->Handle());
   Press('C');  // access key alone
   EXPECT_EQ(headless.quitPosts, 1);
   EXPECT_EQ(headless.memoryProfile.writes, 0) << "CANCEL writes nothing";
@@ -73,31 +73,31 @@ TEST_F(SettingsDialogTest, KeyboardFlow) {
 // its own; the slider keeps its arrows for itself.
 TEST_F(SettingsDialogTest, ArrowKeysStayInTheFocusedControlsGroup) {
   Open(nullptr);
-  headless.SetFocus(dialog->Button1->handle);
+  headless.SetFocus(dialog->Button1->Handle());
   Press(vk::kLeft);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button3->handle)
+  EXPECT_EQ(headless.GetFocus(), dialog->Button3->Handle())
       << "Left on OK goes round to the last button";
   Press(vk::kRight);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button1->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button1->Handle());
   Press(vk::kDown);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button2->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button2->Handle());
   Press(vk::kUp);
   Press(vk::kUp);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button3->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button3->Handle());
   Press(vk::kRight);
-  EXPECT_EQ(headless.GetFocus(), dialog->Button1->handle) << "Right on the last goes round to OK";
-  headless.SetFocus(dialog->TrackBar->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->Button1->Handle()) << "Right on the last goes round to OK";
+  headless.SetFocus(dialog->TrackBar->Handle());
   Press(vk::kLeft);
-  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->handle);
+  EXPECT_EQ(headless.GetFocus(), dialog->TrackBar->Handle());
   EXPECT_EQ(headless.quitPosts, 0);
 }
 
 TEST_F(SettingsDialogTest, ScrollsAreFollowed) {
   Open("2");
-  headless.SetSliderPosition(dialog->TrackBar->handle, 6);
+  headless.SetSliderPosition(dialog->TrackBar->Handle(), 6);
   platform::Event scroll;
   scroll.type = platform::EventType::kScroll;
-  scroll.window = dialog->TrackBar->handle;
+  scroll.window = dialog->TrackBar->Handle();
   headless.PostEvent(scroll);
   app.PumpMessages();
   EXPECT_EQ(dialog->Position(), 6);
@@ -134,7 +134,7 @@ TEST_F(SettingsDialogTest, LayoutFollowsDisplayDensity) {
   headless.pixelsPerInch = 144;  // font 18 px, text height 18: everything x 1.5
   Open(nullptr);
   EXPECT_EQ(dialog->Button3->Bounds(), (platform::Rect{264, 126, 264, 42}));
-  EXPECT_EQ(headless.At(dialog->TrackBar->handle).bounds, (platform::Rect{78, 24, 284, 48}));
+  EXPECT_EQ(headless.At(dialog->TrackBar->Handle()).bounds, (platform::Rect{78, 24, 284, 48}));
   // The dialog grows with its controls, so every one of them stays inside.
   platform::Rect outer = headless.At(dialog->Handle()).bounds;
   EXPECT_EQ(outer.width, 554);
@@ -145,7 +145,7 @@ TEST_F(SettingsDialogTest, LayoutFollowsDisplayDensity) {
     EXPECT_LE(r.left + r.width, outer.width - 16);
     EXPECT_LE(r.top + r.height, outer.height - 40);
   }
-  EXPECT_EQ(headless.At(dialog->Label1->handle).params.fontHeight, 18);
+  EXPECT_EQ(headless.At(dialog->Label1->Handle()).params.fontHeight, 18);
 }
 
 TEST_F(SettingsDialogTest, SameTextHeightMeansNoScaling) {
@@ -153,7 +153,7 @@ TEST_F(SettingsDialogTest, SameTextHeightMeansNoScaling) {
   headless.textHeightBias = -3;
   Open(nullptr);
   EXPECT_EQ(dialog->Button3->Bounds(), (platform::Rect{176, 84, 176, 28}));
-  EXPECT_EQ(headless.At(dialog->Label1->handle).params.fontHeight, 15);
+  EXPECT_EQ(headless.At(dialog->Label1->Handle()).params.fontHeight, 15);
 }
 
 }  // namespace
