@@ -14,20 +14,20 @@ using platform::Rect;
 using platform::WindowId;
 using platform::WindowKind;
 
-TControl::TControl(TForm& form, ControlSpec spec)
+TControl::TControl(TForm& form, ControlSetup setup)
     : form_(form),
-      name_(std::move(spec.name)),
-      kind_(spec.kind),
-      parent_(spec.parent),
-      tabOrder_(spec.tabOrder),
-      tabStop_(spec.tabStop),
-      accessKey_(spec.accessKey),
-      picture_(spec.picture),
-      sliderMin_(spec.sliderMin),
-      sliderMax_(spec.sliderMax),
-      enabled_(spec.enabled),
-      visible_(spec.visible),
-      bounds_(spec.bounds) {}
+      name_(std::move(setup.name)),
+      kind_(setup.kind),
+      parent_(setup.parent),
+      tabOrder_(setup.tabOrder),
+      tabStop_(setup.tabStop),
+      accessKey_(setup.accessKey),
+      picture_(setup.picture),
+      sliderMin_(setup.sliderMin),
+      sliderMax_(setup.sliderMax),
+      enabled_(setup.enabled),
+      visible_(setup.visible),
+      bounds_(setup.bounds) {}
 
 void TControl::SetBounds(const Rect& bounds) {
   if (bounds == bounds_) return;
@@ -184,29 +184,29 @@ void TForm::LoadLayout(std::string_view text) {
 }
 
 TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
-  ControlSpec spec;
-  spec.name = object.name;
-  spec.parent = parent;
-  spec.kind = KindOf(object, parent && parent->Kind() == ControlKind::kPanel);
-  spec.visible = object.Flag("Visible", true);
-  spec.enabled = object.Flag("Enabled", true);
-  spec.tabOrder = object.Number("TabOrder", 1000);
+  ControlSetup setup;
+  setup.name = object.name;
+  setup.parent = parent;
+  setup.kind = KindOf(object, parent && parent->Kind() == ControlKind::kPanel);
+  setup.visible = object.Flag("Visible", true);
+  setup.enabled = object.Flag("Enabled", true);
+  setup.tabOrder = object.Number("TabOrder", 1000);
   // Only buttons and sliders take the focus; a group frame passes it on.
-  spec.tabStop = (spec.kind == ControlKind::kButton || spec.kind == ControlKind::kTrackBar) &&
-                 object.Flag("TabStop", true);
-  spec.bounds = {MulDiv(object.Number("Left"), scaleBy_, scaleOver_),
-                 MulDiv(object.Number("Top"), scaleBy_, scaleOver_),
-                 MulDiv(object.Number("Width"), scaleBy_, scaleOver_),
-                 MulDiv(object.Number("Height"), scaleBy_, scaleOver_)};
+  setup.tabStop = (setup.kind == ControlKind::kButton || setup.kind == ControlKind::kTrackBar) &&
+                  object.Flag("TabStop", true);
+  setup.bounds = {MulDiv(object.Number("Left"), scaleBy_, scaleOver_),
+                  MulDiv(object.Number("Top"), scaleBy_, scaleOver_),
+                  MulDiv(object.Number("Width"), scaleBy_, scaleOver_),
+                  MulDiv(object.Number("Height"), scaleBy_, scaleOver_)};
   std::string caption = object.Text("Caption");
-  if (spec.kind == ControlKind::kButton) spec.accessKey = AccessKeyOf(caption);
-  if (spec.kind == ControlKind::kTrackBar) {
-    spec.sliderMin = object.Number("Min");
-    spec.sliderMax = object.Number("Max");
+  if (setup.kind == ControlKind::kButton) setup.accessKey = AccessKeyOf(caption);
+  if (setup.kind == ControlKind::kTrackBar) {
+    setup.sliderMin = object.Number("Min");
+    setup.sliderMax = object.Number("Max");
   }
-  if (spec.kind == ControlKind::kView) spec.picture = object.Number("Picture");
+  if (setup.kind == ControlKind::kView) setup.picture = object.Number("Picture");
 
-  auto owned = std::make_unique<TControl>(*this, std::move(spec));
+  auto owned = std::make_unique<TControl>(*this, std::move(setup));
   TControl& control = *owned;
   controls_.push_back(std::move(owned));
 
@@ -232,15 +232,15 @@ TControl* TForm::AddControl(const LayoutObject& object, TControl* parent) {
   params.tabStop = control.TabStop();
   params.fontName = fontName_;
   params.fontHeight = fontHeight_;
-  params.min = object.Number("Min");
-  params.max = object.Number("Max");
+  params.min = control.SliderMin();
+  params.max = control.SliderMax();
   params.lineSize = object.Number("LineSize", 1);
   params.pageSize = object.Number("PageSize", 2);
   params.thumbLength = object.Number("ThumbLength", 20);
   params.events = this;
   control.handle_ = windows_.NewWindow(params);
   if (control.Kind() == ControlKind::kTrackBar) {
-    windows_.SetSliderPosition(control.Handle(), object.Number("Position", params.min));
+    windows_.SetSliderPosition(control.Handle(), object.Number("Position", control.SliderMin()));
   }
   for (const LayoutObject& child : object.children) AddControl(child, &control);
   return &control;

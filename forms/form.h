@@ -21,7 +21,7 @@ class TForm;
 enum class ControlKind { kPanel, kView, kBlank, kIcon, kGroupBox, kLabel, kButton, kTrackBar };
 
 // What the layout fixes for a control's whole life, and its first state.
-struct ControlSpec {
+struct ControlSetup {
   std::string name;
   ControlKind kind = ControlKind::kPanel;
   TControl* parent = nullptr;  // null: the form itself
@@ -41,7 +41,7 @@ struct ControlSpec {
 // changes a view's visibility and keeps what a panel shows.
 class TControl {
  public:
-  TControl(TForm& form, ControlSpec spec);
+  TControl(TForm& form, ControlSetup setup);
   TControl(const TControl&) = delete;
   TControl& operator=(const TControl&) = delete;
 

@@ -24,10 +24,9 @@ FLASH_DESKTOP=morumoru-flash
 FLASH_TOOL=
 if [ "$TARGET" = wine ]; then
   FLASH_TOOL=$WORK/panel_moves.dll
-  # The DLL is loaded into the program: it must be built for its architecture.
-  flash_compiler=i686-w64-mingw32-g++-posix
-  [ "$(pe_machine "$EXE")" = x86-64 ] && flash_compiler=x86_64-w64-mingw32-g++-posix
-  if ! "$flash_compiler" -shared -static -O1 -o "$FLASH_TOOL" \
+  # The DLL is loaded into the program: built for its architecture, as the
+  # other Windows tools (run.sh).
+  if ! "$WINDOWS_TOOL_COMPILER" -shared -static -O1 -o "$FLASH_TOOL" \
     "$SYSTEM_DIR/tools/panel_moves.cpp" -luser32 >"$WORK/panel_moves.log" 2>&1; then
     FLASH_TOOL=
   fi

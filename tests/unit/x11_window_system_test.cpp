@@ -236,7 +236,8 @@ class X11PlatformTest : public ::testing::Test {
   }
 
   // A window of `kind` inside `parent`, its events recorded.
-  static WindowSpec ChildSpec(WindowKind kind, WindowId parent, Rect bounds, WindowEvents* events) {
+  static WindowSpec ChildParams(WindowKind kind, WindowId parent, Rect bounds,
+                                WindowEvents* events) {
     WindowSpec params;
     params.kind = kind;
     params.parent = parent;
@@ -245,7 +246,7 @@ class X11PlatformTest : public ::testing::Test {
     return params;
   }
   WindowId Child(WindowKind kind, WindowId parent, Rect bounds) {
-    return platform_->NewWindow(ChildSpec(kind, parent, bounds, &recorder_));
+    return platform_->NewWindow(ChildParams(kind, parent, bounds, &recorder_));
   }
 
   // Handles messages until `count` events were recorded or a second passed.
@@ -518,7 +519,7 @@ TEST_F(X11PlatformTest, KeysGoToTheFocusWindowWithWindowsKeyCodes) {
 
 TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
   WindowId form = Dialog();
-  WindowSpec params = ChildSpec(WindowKind::kTrackBar, form, {52, 16, 189, 32}, &recorder_);
+  WindowSpec params = ChildParams(WindowKind::kTrackBar, form, {52, 16, 189, 32}, &recorder_);
   params.min = 1;
   params.max = 7;
   params.tabStop = true;
@@ -546,7 +547,7 @@ TEST_F(X11PlatformTest, SliderKeysMoveAndReport) {
 
 TEST_F(X11PlatformTest, ButtonsClickOnReleaseInside) {
   WindowId form = Dialog();
-  WindowSpec params = ChildSpec(WindowKind::kButton, form, {8, 84, 76, 28}, &recorder_);
+  WindowSpec params = ChildParams(WindowKind::kButton, form, {8, 84, 76, 28}, &recorder_);
   params.text = "OK(&O)";
   params.tabStop = true;
   WindowId button = platform_->NewWindow(params);
@@ -653,7 +654,7 @@ TEST(X11Hack, FocusTakenByAnotherClientIsNotItsBusiness) {
 
 TEST_F(X11PlatformTest, DestroyedWindowsLoseFocusAndCapture) {
   WindowId form = Dialog();
-  WindowSpec params = ChildSpec(WindowKind::kButton, form, {8, 84, 76, 28}, nullptr);
+  WindowSpec params = ChildParams(WindowKind::kButton, form, {8, 84, 76, 28}, nullptr);
   params.tabStop = true;
   WindowId button = platform_->NewWindow(params);
   platform_->SetFocus(button);
@@ -672,7 +673,7 @@ TEST_F(X11PlatformTest, APanelSlidingInShowsItsPictureWithNothingToAnswer) {
   x11::ForeignWindow viewer("viewer");
   ASSERT_TRUE(viewer.Opened());
   WindowId saver = ShownSaver();
-  WindowSpec params = ChildSpec(WindowKind::kPanel, saver, {-335, 100, 335, 300}, &recorder_);
+  WindowSpec params = ChildParams(WindowKind::kPanel, saver, {-335, 100, 335, 300}, &recorder_);
   params.visible = true;
   WindowId panel = platform_->NewWindow(params);
   PictureId picture = platform_->LoadPicture(0);
