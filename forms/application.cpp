@@ -98,17 +98,26 @@ void TApplication::LoopTurn() {
 bool TApplication::DispatchNext() {
   Message message;
   if (!windows_.Peek(message)) return false;
-  if (message.kind == Message::Kind::kQuit) {
-    quitSeen_ = true;
-    return true;
-  }
-  if (message.kind == Message::Kind::kKeyDown && KeyStep(message)) return true;
-  windows_.Dispatch(message);
+  Handle(message);
   return true;
 }
 
+void TApplication::Handle(Message& message) {
+  if (message.kind == Message::Kind::kQuit) {
+    quitSeen_ = true;
+    return;
+  }
+  if (message.kind == Message::Kind::kKeyDown && KeyStep(message)) return;
+  windows_.Dispatch(message);
+}
+
 void TApplication::PumpMessages() {
-  while (DispatchNext()) {
+  // The saver calls this tens of thousands of times a step, nearly always to
+  // find nothing, so an empty look is one call into the backend and no more.
+  for (;;) {
+    Message message;
+    if (!windows_.Peek(message)) return;
+    Handle(message);
   }
 }
 

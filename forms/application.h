@@ -88,6 +88,7 @@ class TApplication : public platform::WindowEvents {
 
  private:
   bool DispatchNext();
+  void Handle(platform::Message& message);
   void IdleTurn();
   bool KeyStep(const platform::Message& message);
 
