@@ -63,8 +63,13 @@ constexpr ChildClass kChildClasses[] = {
 };
 
 const ChildClass& ChildClassOf(WindowKind kind) {
-  return *std::find_if(std::begin(kChildClasses), std::end(kChildClasses),
-                       [kind](const ChildClass& child) { return child.kind == kind; });
+  const ChildClass* found =
+      std::find_if(std::begin(kChildClasses), std::end(kChildClasses),
+                   [kind](const ChildClass& child) { return child.kind == kind; });
+  // A kind added to the program but not to the table gets a plain window of
+  // ours rather than a read past the table's end.
+  static constexpr ChildClass kPlain{WindowKind::kBlank, kBlankClass, 0};
+  return found != std::end(kChildClasses) ? *found : kPlain;
 }
 
 bool IsOwnClass(WindowKind kind) {
