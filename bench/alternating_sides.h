@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "bench_table.h"
+
 namespace morumoru::bench {
 
 using Clock = std::chrono::steady_clock;
@@ -88,6 +90,20 @@ inline std::array<std::vector<double>, 2> RunAll(
     std::fflush(stdout);
   }
   return rates;
+}
+
+// What both steps drivers measure: engine steps per second at speed 1, the
+// real loop beside the bare one (`bareLoop` says what it does), the median of
+// the runs under a title naming `backend`. report and around as for RunAll.
+inline void CompareSteps(Side& real, Side& bare, const RunOptions& options,
+                         const std::string& backend, const std::string& bareLoop,
+                         const std::function<void(int, const std::array<double, 2>&)>& report,
+                         const std::function<void(int)>& around = {}) {
+  Side* sides[2] = {&real, &bare};
+  auto rate = RunAll(sides, options, report, around);
+  PrintTable(backend + ": engine steps per second at speed 1 (median of " +
+                 std::to_string(options.runs) + " runs)",
+             "steps/s", {{"real loop (app.LoopTurn)", Median(rate[0]), bareLoop, Median(rate[1])}});
 }
 
 }  // namespace morumoru::bench

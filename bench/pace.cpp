@@ -79,6 +79,24 @@ struct Spent {
   }
 };
 
+// The clocks one slice is measured by, read as it starts.
+struct SliceClocks {
+  double server = ServerCpuSeconds();
+  double cpu = bench::ProcessCpuSeconds();
+  Clock::time_point start = Clock::now();
+
+  Clock::time_point After(double seconds) const {
+    return start +
+           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  }
+  // Adds the slice, `steps` steps that ended at `now`, to `spent`.
+  void AddTo(Spent& spent, long steps, Clock::time_point now) const {
+    double serverAfter = ServerCpuSeconds();
+    spent.Add(steps, Seconds(now - start), bench::ProcessCpuSeconds() - cpu,
+              server < 0 || serverAfter < 0 ? -1 : serverAfter - server);
+  }
+};
+
 class Bench {
  public:
   Bench()
@@ -173,14 +191,11 @@ class Bench {
     counted_->ResetSteps();
     while (!App().QuitSeen() && counted_->Steps() == 0) App().LoopTurn();
     counted_->ResetSteps();
-    double server = ServerCpuSeconds();
-    double cpu = bench::ProcessCpuSeconds();
-    auto start = Clock::now();
-    auto end =
-        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    SliceClocks clocks;
+    auto end = clocks.After(seconds);
     // Whole steps only: the slice ends with the step that passes its end.
     long counted = 0;
-    Clock::time_point now = start;
+    Clock::time_point now = clocks.start;
     while (!App().QuitSeen() && now < end) {
       App().LoopTurn();
       if (counted_->Steps() != counted) {
@@ -188,22 +203,17 @@ class Bench {
         now = Clock::now();
       }
     }
-    double serverAfter = ServerCpuSeconds();
-    real.Add(counted_->Steps(), Seconds(now - start), bench::ProcessCpuSeconds() - cpu,
-             server < 0 || serverAfter < 0 ? -1 : serverAfter - server);
+    clocks.AddTo(real, counted_->Steps(), now);
   }
 
   void FloorSlice(double seconds, double perStep, Spent& floor) {
     floor_->Show();
-    double server = ServerCpuSeconds();
-    double cpu = bench::ProcessCpuSeconds();
-    auto start = Clock::now();
-    auto end =
-        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    SliceClocks clocks;
+    auto end = clocks.After(seconds);
     auto step = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(perStep));
     long steps = 0;
-    Clock::time_point due = start;
-    Clock::time_point now = start;
+    Clock::time_point due = clocks.start;
+    Clock::time_point now = clocks.start;
     while (now < end) {
       floor_->Move();
       ++steps;
@@ -216,9 +226,7 @@ class Bench {
         due = now;  // as fast as the moves go
       }
     }
-    double serverAfter = ServerCpuSeconds();
-    floor.Add(steps, Seconds(now - start), bench::ProcessCpuSeconds() - cpu,
-              server < 0 || serverAfter < 0 ? -1 : serverAfter - server);
+    clocks.AddTo(floor, steps, now);
     floor_->Hide();
   }
 

@@ -22,7 +22,6 @@
 
 #include "alternating_sides.h"
 #include "bare_scene_win32.h"
-#include "bench_table.h"
 #include "counted_saver.h"
 #include "platform/native.h"
 
@@ -108,14 +107,11 @@ int main(int argc, char** argv) {
   if (!bench::ParseRunOptions(argc, argv, "win32_steps", options)) return 2;
   RealSide real;
   BareSide bare;
-  Side* sides[2] = {&real, &bare};
-  auto rate = bench::RunAll(sides, options, [](int run, const std::array<double, 2>& runRate) {
-    std::printf("run %d: real %.0f steps/s; bare %.0f steps/s\n", run + 1, runRate[0], runRate[1]);
-  });
-  bench::PrintTable("Win32 (Wine): engine steps per second at speed 1 (median of " +
-                        std::to_string(options.runs) + " runs)",
-                    "steps/s",
-                    {{"real loop (app.LoopTurn)", bench::Median(rate[0]),
-                      "SetWindowPos+InvalidateRect+UpdateWindow", bench::Median(rate[1])}});
+  bench::CompareSteps(real, bare, options, "Win32 (Wine)",
+                      "SetWindowPos+InvalidateRect+UpdateWindow",
+                      [](int run, const std::array<double, 2>& runRate) {
+                        std::printf("run %d: real %.0f steps/s; bare %.0f steps/s\n", run + 1,
+                                    runRate[0], runRate[1]);
+                      });
   return 0;
 }

@@ -167,7 +167,6 @@ int main(int argc, char** argv) {
     std::fputs("x11_steps: cannot open the X display\n", stderr);
     return 1;
   }
-  Side* sides[2] = {&real, &bare};
   Prober prober;
   std::vector<double> tripMedian[2], tripWorst[2];
   auto report = [&](int run, const std::array<double, 2>& runRate) {
@@ -182,12 +181,8 @@ int main(int argc, char** argv) {
         run + 1, runRate[0], tripMedian[0].back(), tripWorst[0].back(), runRate[1],
         tripMedian[1].back(), tripWorst[1].back());
   };
-  auto rate = bench::RunAll(sides, options, report, [&](int s) { prober.SetSide(s); });
-  bench::PrintTable("X11: engine steps per second at speed 1 (median of " +
-                        std::to_string(options.runs) + " runs)",
-                    "steps/s",
-                    {{"real loop (app.LoopTurn)", bench::Median(rate[0]),
-                      "XMoveWindow+XCopyArea+XFlush", bench::Median(rate[1])}});
+  bench::CompareSteps(real, bare, options, "X11", "XMoveWindow+XCopyArea+XFlush", report,
+                      [&](int s) { prober.SetSide(s); });
   bench::PrintTable("X11: another client's round trip meanwhile (median of runs)", "ms",
                     {{"median, real loop", bench::Median(tripMedian[0]), "median, bare loop",
                       bench::Median(tripMedian[1])},

@@ -44,6 +44,34 @@ bool IsChildKind(WindowKind kind) {
   return kind != WindowKind::kApplication && kind != WindowKind::kForm;
 }
 
+// The window class of each kind that sits in a form, and the style bits it
+// adds to those every child has.
+struct ChildClass {
+  WindowKind kind;
+  const wchar_t* name;
+  DWORD style;
+};
+constexpr ChildClass kChildClasses[] = {
+    {WindowKind::kPanel, kPanelClass, 0},
+    {WindowKind::kBlank, kBlankClass, 0},
+    {WindowKind::kIcon, kIconClass, 0},
+    {WindowKind::kGroupBox, WC_BUTTONW, BS_GROUPBOX | WS_CLIPCHILDREN},
+    {WindowKind::kLabel, WC_STATICW, SS_LEFTNOWORDWRAP},
+    {WindowKind::kButton, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP},
+    {WindowKind::kTrackBar, TRACKBAR_CLASSW,
+     TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | TBS_FIXEDLENGTH | WS_TABSTOP},
+};
+
+const ChildClass& ChildClassOf(WindowKind kind) {
+  const ChildClass* found =
+      std::find_if(std::begin(kChildClasses), std::end(kChildClasses),
+                   [kind](const ChildClass& child) { return child.kind == kind; });
+  // A kind added to the program but not to the table gets a plain window of
+  // ours rather than a read past the table's end.
+  static constexpr ChildClass kPlain{WindowKind::kBlank, kBlankClass, 0};
+  return found != std::end(kChildClasses) ? *found : kPlain;
+}
+
 bool IsOwnClass(WindowKind kind) {
   switch (kind) {
     case WindowKind::kGroupBox:
@@ -392,58 +420,31 @@ HWND CreateWindowFor(const WindowSpec& params, HINSTANCE instance, HFONT font) {
   HWND parent = nullptr;
   HMENU id = nullptr;
   if (IsChildKind(params.kind)) {
+    const ChildClass& child = ChildClassOf(params.kind);
+    className = child.name;
     // Siblings overlap (the panel slides over the black square): each paints
     // only its own visible part.
-    style = WS_CHILD | WS_CLIPSIBLINGS;
+    style = WS_CHILD | WS_CLIPSIBLINGS | child.style;
     if (params.visible) style |= WS_VISIBLE;
     if (!params.enabled) style |= WS_DISABLED;
     if (params.tabStop) style |= WS_TABSTOP;
     parent = reinterpret_cast<HWND>(params.parent);
     static UINT_PTR nextId = 100;
     id = reinterpret_cast<HMENU>(nextId++);
-  }
-  switch (params.kind) {
-    case WindowKind::kApplication:
-      className = kApplicationClass;
-      style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-      bounds = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0};
-      break;
-    case WindowKind::kForm:
-      parent = reinterpret_cast<HWND>(params.owner);
-      if (params.style == FormStyle::kSaver) {
-        className = kSaverClass;
-        style = WS_POPUP | WS_CLIPCHILDREN;
-        exStyle = WS_EX_TOPMOST;
-      } else {
-        className = kDialogClass;
-        style = WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
-      }
-      break;
-    case WindowKind::kPanel:
-      className = kPanelClass;
-      break;
-    case WindowKind::kBlank:
-      className = kBlankClass;
-      break;
-    case WindowKind::kIcon:
-      className = kIconClass;
-      break;
-    case WindowKind::kGroupBox:
-      className = WC_BUTTONW;
-      style |= BS_GROUPBOX | WS_CLIPCHILDREN;
-      break;
-    case WindowKind::kLabel:
-      className = WC_STATICW;
-      style |= SS_LEFTNOWORDWRAP;
-      break;
-    case WindowKind::kButton:
-      className = WC_BUTTONW;
-      style |= BS_PUSHBUTTON | WS_TABSTOP;
-      break;
-    case WindowKind::kTrackBar:
-      className = TRACKBAR_CLASSW;
-      style |= TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | TBS_FIXEDLENGTH | WS_TABSTOP;
-      break;
+  } else if (params.kind == WindowKind::kApplication) {
+    className = kApplicationClass;
+    style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    bounds = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0};
+  } else {
+    parent = reinterpret_cast<HWND>(params.owner);
+    if (params.style == FormStyle::kSaver) {
+      className = kSaverClass;
+      style = WS_POPUP | WS_CLIPCHILDREN;
+      exStyle = WS_EX_TOPMOST;
+    } else {
+      className = kDialogClass;
+      style = WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
+    }
   }
 
   auto* data = new WindowData;

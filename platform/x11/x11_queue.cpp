@@ -113,6 +113,15 @@ bool X11WindowSystem::TakeEvent(Message& message) {
   message.systemKey = false;
   message.target = event.xany.window;
   message.key = 0;
+  // Buttons and motion carry the pointer alike; their modifiers are the ones
+  // the handler asks about, with no key behind them.
+  auto takePointer = [&](const auto& pointer) {
+    native.state = pointer.state;
+    native.x = pointer.x;
+    native.y = pointer.y;
+    currentState_ = pointer.state;
+    currentKeysym_ = 0;
+  };
   switch (event.type) {
     case KeyPress:
     case KeyRelease: {
@@ -135,25 +144,17 @@ bool X11WindowSystem::TakeEvent(Message& message) {
     case ButtonPress:
     case ButtonRelease:
       native.button = static_cast<uint8_t>(event.xbutton.button);
-      native.state = event.xbutton.state;
-      native.x = event.xbutton.x;
-      native.y = event.xbutton.y;
+      takePointer(event.xbutton);
       if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
         message.kind = Message::Kind::kMouseWheel;
       } else {
         message.kind =
             event.type == ButtonPress ? Message::Kind::kMouseDown : Message::Kind::kMouseUp;
       }
-      currentState_ = event.xbutton.state;
-      currentKeysym_ = 0;
       break;
     case MotionNotify:
-      native.state = event.xmotion.state;
-      native.x = event.xmotion.x;
-      native.y = event.xmotion.y;
+      takePointer(event.xmotion);
       message.kind = Message::Kind::kMouseMove;
-      currentState_ = event.xmotion.state;
-      currentKeysym_ = 0;
       break;
     case Expose:
       native.x = event.xexpose.x;
