@@ -86,4 +86,13 @@ std::string LowerCase(std::string_view text) {
 
 #endif
 
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace morumoru::platform

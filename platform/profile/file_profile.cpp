@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/files/settings_file.h"
+#include "platform/lower_case.h"
 
 namespace morumoru::platform {
 namespace {
@@ -26,18 +27,6 @@ std::string_view Unquote(std::string_view text) {
     return text.substr(1, text.size() - 2);
   }
   return text;
-}
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
 }
 
 size_t FirstLineStart(std::string_view text) {
@@ -101,12 +90,12 @@ KeyLocation LocateKey(std::string_view text, std::string_view section, std::stri
     pos = line.next;
     if (line.kind == ProfileLine::Kind::kSection) {
       if (inSection) break;
-      if (SameName(line.name, section)) {
+      if (SameIgnoringAsciiCase(line.name, section)) {
         inSection = found.sectionFound = true;
         found.insertAt = line.next;
       }
     } else if (inSection && line.kind == ProfileLine::Kind::kKey) {
-      if (SameName(line.name, key)) {
+      if (SameIgnoringAsciiCase(line.name, key)) {
         found.keyLine = line;
         break;
       }

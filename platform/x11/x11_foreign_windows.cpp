@@ -6,22 +6,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include "platform/lower_case.h"
+
 namespace morumoru::platform::x11 {
-
-namespace {
-
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool ForeignWindows::WindowManagerRunning() {
   if (wmRunning_ >= 0) return wmRunning_ != 0;

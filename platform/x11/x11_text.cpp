@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/lower_case.h"
 #include "platform/x11/x11_window_system.h"
 
 namespace morumoru::platform::x11 {
@@ -21,16 +22,6 @@ const char* const kFallbackFamilies[] = {"IPAPGothic",   "IPAGothic",        "VL
 
 // Texts the dialog shows; a face must have all of them.
 const char kSample[] = "移動スピードはやいゆっくりスライドショーのホームページへOKCANCEL";
-
-bool SameFamily(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    char x = *a, y = *b;
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return *a == *b;
-}
 
 FcCharSet* SampleCharSet() {
   FcCharSet* set = FcCharSetCreate();
@@ -61,7 +52,7 @@ FcPattern* MatchFamily(Display* display, int screen, const char* family, int32_t
   bool named = false;
   FcChar8* name = nullptr;
   for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
-    if (SameFamily(reinterpret_cast<const char*>(name), family)) named = true;
+    if (SameIgnoringAsciiCase(reinterpret_cast<const char*>(name), family)) named = true;
   }
   FcCharSet* charset = nullptr;
   bool covers = FcPatternGetCharSet(match, FC_CHARSET, 0, &charset) == FcResultMatch &&

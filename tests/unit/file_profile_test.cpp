@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/lower_case.h"
 #include "test_support.h"
 
 namespace morumoru::platform {
@@ -61,6 +62,19 @@ TEST_F(FileProfileTest, NamesMatchWithoutAsciiCaseAndBlanksAreDropped) {
   EXPECT_EQ(ReadFrom("[MoruScr]\nSPEED=3\n", "moruscr", "speed"), "3");
   EXPECT_EQ(ReadFrom("  [ moruscr ] \t\n \t speed \t=\t 3 x \t\n", "moruscr", "speed"), "3 x");
   EXPECT_EQ(ReadFrom("[moruscr]\nspeed=\n", "moruscr", "speed"), "");
+}
+
+// The one fold every name match shares: A to Z only, no bit tricks that would
+// pair '@' with '`' or '[' with '{', and other letters exactly.
+TEST(SameIgnoringAsciiCaseTest, FoldsOnlyAToZ) {
+  using morumoru::platform::SameIgnoringAsciiCase;
+  EXPECT_TRUE(SameIgnoringAsciiCase("MoruScr", "moruSCR"));
+  EXPECT_TRUE(SameIgnoringAsciiCase("", ""));
+  EXPECT_FALSE(SameIgnoringAsciiCase("moruscr", "moruscr "));
+  EXPECT_FALSE(SameIgnoringAsciiCase("@", "`"));
+  EXPECT_FALSE(SameIgnoringAsciiCase("[", "{"));
+  EXPECT_FALSE(SameIgnoringAsciiCase("Äa", "äa"));
+  EXPECT_TRUE(SameIgnoringAsciiCase("Äa", "ÄA"));
 }
 
 TEST_F(FileProfileTest, MatchingQuotesAreRemoved) {
