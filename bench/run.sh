@@ -20,6 +20,8 @@ set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$ROOT/tests/wine-env.sh"
+# start_xvfb; this script's own fail() below replaces the one in there.
+. "$ROOT/tests/system/lib.sh"
 SHORT=0
 BUILD_ROOT=${TMPDIR:-/tmp}/morumoru-bench
 NATIVE_DISPLAY=$((44 + ${MORUMORU_DISPLAY_OFFSET:-0}))
@@ -75,7 +77,8 @@ fi
 WINE_BUILDS=()
 wine_build() {
   local arch=$1 toolchain=$2 dir=$3 compiler
-  compiler=$(sed -nE 's/set\(CMAKE_CXX_COMPILER (.*)\)/\1/p' "$ROOT/cmake/$toolchain")
+  # The toolchain names its processor; the compiler is named after it.
+  compiler=$(sed -nE 's/set\(MINGW_PROCESSOR (.*)\)/\1/p' "$ROOT/cmake/$toolchain")-w64-mingw32-g++-posix
   if ! command -v "$compiler" >/dev/null || ! command -v wine >/dev/null; then
     echo "run.sh: no $compiler or no wine: the $arch Wine figures are skipped" >&2
     return
@@ -104,16 +107,15 @@ fi
 ensure_display() {
   local number=$1
   if DISPLAY=:$number xdpyinfo >/dev/null 2>&1; then return 0; fi
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset >"$BUILD_ROOT.xvfb$number.log" 2>&1 &
-  STARTED_XVFB+=($!)
+  if ! start_xvfb ":$number" "$BUILD_ROOT.xvfb$number.log"; then
+    [ -n "$XVFB_PID" ] && STARTED_XVFB+=("$XVFB_PID")
+    fail "Xvfb :$number did not start"
+    return 1
+  fi
+  STARTED_XVFB+=("$XVFB_PID")
   # pace prints the server's CPU time per step when it knows the server.
-  [ "$number" = "$NATIVE_DISPLAY" ] && export PACE_XSERVER_PID=$!
-  for _ in $(seq 50); do
-    DISPLAY=:$number xdpyinfo >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "Xvfb :$number did not start"
-  return 1
+  [ "$number" = "$NATIVE_DISPLAY" ] && export PACE_XSERVER_PID=$XVFB_PID
+  return 0
 }
 
 # Runs one benchmark; a non-zero status (a crash) is recorded, never a figure.
