@@ -122,6 +122,13 @@ bool X11WindowSystem::TakeEvent(Message& message) {
     currentState_ = pointer.state;
     currentKeysym_ = 0;
   };
+  // An exposed area and a window's new geometry, both a rectangle.
+  auto takeArea = [&](const auto& area) {
+    native.x = area.x;
+    native.y = area.y;
+    native.width = area.width;
+    native.height = area.height;
+  };
   switch (event.type) {
     case KeyPress:
     case KeyRelease: {
@@ -157,20 +164,14 @@ bool X11WindowSystem::TakeEvent(Message& message) {
       message.kind = Message::Kind::kMouseMove;
       break;
     case Expose:
-      native.x = event.xexpose.x;
-      native.y = event.xexpose.y;
-      native.width = event.xexpose.width;
-      native.height = event.xexpose.height;
+      takeArea(event.xexpose);
       native.count = static_cast<uint16_t>(event.xexpose.count);
       message.kind = Message::Kind::kPaint;
       break;
     case ConfigureNotify:
       message.target = event.xconfigure.window;
       native.window = event.xconfigure.window;
-      native.x = event.xconfigure.x;
-      native.y = event.xconfigure.y;
-      native.width = event.xconfigure.width;
-      native.height = event.xconfigure.height;
+      takeArea(event.xconfigure);
       if (event.xconfigure.window == x_.root) HandleSystemEvent(event);
       if (x_.host && event.xconfigure.window == x_.host) {
         HostResized(event.xconfigure.width, event.xconfigure.height);
