@@ -243,6 +243,13 @@ void X11WindowSystem::Deliver(const WindowRecord& win, const Event& event) {
   if (win.events) win.events->HandleEvent(event);
 }
 
+void X11WindowSystem::DeliverSignal(const WindowRecord& win, EventType type) {
+  Event event;
+  event.type = type;
+  event.window = win.xid;
+  Deliver(win, event);
+}
+
 bool X11WindowSystem::AcceptsInput(const WindowRecord& win) const {
   if (!win.enabled) return false;
   Window top = TopLevelOf(win.xid);
@@ -332,20 +339,10 @@ void X11WindowSystem::Dispatch(Message& message) {
       if (native.count == 0) Paint(*win);
       return;
     case ClientMessage:
-      if (message.kind == Message::Kind::kClose) {
-        Event event;
-        event.type = EventType::kClose;
-        event.window = win->xid;
-        Deliver(*win, event);
-      }
+      if (message.kind == Message::Kind::kClose) DeliverSignal(*win, EventType::kClose);
       return;
     case FocusOut:
-      if (FocusTakenByOtherClient(*win, native)) {
-        Event event;
-        event.type = EventType::kAppDeactivate;
-        event.window = win->xid;
-        Deliver(*win, event);
-      }
+      if (FocusTakenByOtherClient(*win, native)) DeliverSignal(*win, EventType::kAppDeactivate);
       return;
     case ConfigureNotify:
       if (!win->parent && win->kind == WindowKind::kForm) {

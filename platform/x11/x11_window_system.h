@@ -102,6 +102,8 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   Event MakeEvent(EventType type, const WindowRecord& win, const NativeEvent& native) const;
   static uint32_t ShiftBits(uint32_t state);
   void Deliver(const WindowRecord& win, const Event& event);
+  // An event that carries only its kind and window.
+  void DeliverSignal(const WindowRecord& win, EventType type);
   bool AcceptsInput(const WindowRecord& win) const;
   // A FocusOut of `win` that leaves the keyboard with another client.
   bool FocusTakenByOtherClient(const WindowRecord& win, const NativeEvent& native);
