@@ -10,8 +10,8 @@ int main() {
 #ifndef _WIN32
   // As Linux users expect; the .scr keeps taking anything else for the saver.
   if (auto text = InformationRequested(commandLine)) {
-    std::fputs(text->c_str(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    bool written = std::fputs(text->c_str(), stdout) >= 0;
+    return std::fflush(stdout) == 0 && written ? 0 : 1;
   }
 #endif
   // Decided once, before any window system opens: on X11 the launch picks
@@ -22,8 +22,9 @@ int main() {
   std::unique_ptr<platform::WindowSystem> windows;
   if (error.empty()) windows = platform::CreateNativeWindowSystem(launch, error);
   if (!windows) {
-    // Nothing can be shown, not even an error box: say it where it can be read.
-    std::fprintf(stderr, "morumoru: %s\n", error.c_str());
+    // Nothing can be shown, not even an error box: say it where it can be read
+    // (and if that fails too, the exit code still tells).
+    (void)std::fprintf(stderr, "morumoru: %s\n", error.c_str());
     return 1;
   }
   return RunProgram(*windows, *os, launch.mode);

@@ -101,7 +101,7 @@ std::string LastChanceText(const std::exception& error, platform::OsServices& os
   uint32_t offset = 0;
   std::string module = os.ModuleOfAddress(own ? own->Address() : nullptr, offset);
   char address[16];
-  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset));
+  (void)std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset));
   std::string text = own ? own->ClassName() : "Exception";
   text += " がモジュール " + module + " の " + address + " で発生しました。\r\n";
   // Unlike the error box, any last character but "." gets one.

@@ -105,15 +105,16 @@ std::unique_ptr<WindowSystem> CreateX11WindowSystemForLaunch(const Launch& launc
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, host, &attributes) || attributes.c_class != InputOutput) {
     char text[64];
-    std::snprintf(text, sizeof text, "no window 0x%lx to draw into", host);
+    (void)std::snprintf(text, sizeof text, "no window 0x%lx to draw into", host);
     error = text;
     XCloseDisplay(display);
     return nullptr;
   }
   // xscreensaver ends its hacks with SIGTERM. Nothing needs saving and the
   // server takes our windows away with the connection, so the default action
-  // is a clean end; make sure whoever started us left it in place.
-  signal(SIGTERM, SIG_DFL);
+  // is a clean end; make sure whoever started us left it in place. (These
+  // calls fail only for a signal number that does not exist.)
+  (void)signal(SIGTERM, SIG_DFL);
   sigset_t term;
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);

@@ -8,6 +8,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -65,7 +66,7 @@ void X11WindowSystem::ShowBox(WindowId owner, std::string_view text, std::string
     // xscreensaver holds the keyboard and the mouse, so a box could never be
     // dismissed; it logs what its hacks print instead.
     std::string line = "morumoru: " + std::string(caption) + ": " + std::string(text) + "\n";
-    std::fputs(line.c_str(), stderr);
+    (void)std::fputs(line.c_str(), stderr);
     return;
   }
   // The box takes the pointer while it is up, even from a control that had
@@ -181,8 +182,11 @@ int32_t X11WindowSystem::PixelsPerInch() {
   if (pixelsPerInch_ == 0) {
     pixelsPerInch_ = 96;
     if (const char* dpi = XGetDefault(x_.display, "Xft", "dpi")) {
-      double value = std::atof(dpi);
-      if (value >= 24 && value <= 960) pixelsPerInch_ = static_cast<int32_t>(value + 0.5);
+      char* end = nullptr;
+      double value = std::strtod(dpi, &end);
+      if (end != dpi && value >= 24 && value <= 960) {
+        pixelsPerInch_ = static_cast<int32_t>(std::lround(value));
+      }
     }
   }
   return pixelsPerInch_;

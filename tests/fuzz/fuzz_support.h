@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#define FUZZ_CHECK(condition)                                                                \
-  do {                                                                                       \
-    if (!(condition)) {                                                                      \
-      std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-      std::abort();                                                                          \
-    }                                                                                        \
+#define FUZZ_CHECK(condition)                                                                      \
+  do {                                                                                             \
+    if (!(condition)) {                                                                            \
+      (void)std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
+      std::abort();                                                                                \
+    }                                                                                              \
   } while (0)
 
 inline std::vector<std::string_view> SplitLines(std::string_view text) {
