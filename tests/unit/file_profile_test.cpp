@@ -114,7 +114,7 @@ TEST_F(FileProfileTest, BigValuesAndGarbage) {
   std::string big(10 << 20, 'v');
   EXPECT_EQ(ReadFrom("[m]\nbig=" + big + "\n", "m", "big"), big);
 
-  std::mt19937 random(1234);
+  std::mt19937 random(1234);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same garbage every run
   std::string garbage(1 << 20, '\0');
   for (char& c : garbage) c = "[]=;\r\n \t\"'\0\xEF\xBB\xBFx"[random() % 16];
   ReadFrom(garbage, "m", "speed");
