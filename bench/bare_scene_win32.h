@@ -29,7 +29,7 @@ class BareWin32Scene {
     panel.lpszClassName = L"BarePanel";
     RegisterClassExW(&panel);
 
-    std::vector<DWORD> pixels(kBareWidth * kBareHeight);
+    std::vector<DWORD> pixels(size_t(kBareWidth) * kBareHeight);
     for (int y = 0; y < kBareHeight; ++y) {
       for (int x = 0; x < kBareWidth; ++x) pixels[y * kBareWidth + x] = BarePixel(x, y);
     }

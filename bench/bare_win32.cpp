@@ -12,8 +12,6 @@ LRESULT CALLBACK TopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      PostQuitMessage(0);
-      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

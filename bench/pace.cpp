@@ -304,7 +304,7 @@ int main(int argc, char** argv) {
     double perStep = real.steps ? real.wall / real.steps : 0;
     std::printf("%5d %10lld %7ld %10.1f %10.3f %12.1f %10.1f %8s %8s %9s %9s\n", speed,
                 static_cast<long long>(DelayCount(speed, kPower)), real.steps,
-                perStep ? 1 / perStep : 0, perStep * 1e3, perStep * across, perStep * down,
+                perStep > 0 ? 1 / perStep : 0, perStep * 1e3, perStep * across, perStep * down,
                 Percent(real.cpu, real.wall).c_str(),
                 bench.HasFloor() ? Percent(floor.cpu, floor.wall).c_str() : "-",
                 PerStep(real).c_str(), bench.HasFloor() ? PerStep(floor).c_str() : "-");

@@ -20,12 +20,15 @@ class Exception : public std::runtime_error {
   const void* address_;
 };
 
+// Name is a class name, which takes no parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define MORUMORU_ERROR_CLASS(Name)                                    \
   class Name : public Exception {                                     \
    public:                                                            \
     using Exception::Exception;                                       \
     const char* ClassName() const noexcept override { return #Name; } \
   }
+// NOLINTEND(bugprone-macro-parentheses)
 
 MORUMORU_ERROR_CLASS(ERangeError);
 MORUMORU_ERROR_CLASS(EIntOverflow);

@@ -127,7 +127,7 @@ double fbm(double x, double y, int octaves, std::uint32_t seed) {
 // ---------------------------------------------------------------------- canvas
 
 struct Canvas {
-  std::vector<Rgb> px = std::vector<Rgb>(W * H);
+  std::vector<Rgb> px = std::vector<Rgb>(std::size_t(W) * H);
 
   static bool contains(int x, int y) { return x >= 0 && y >= 0 && x < W && y < H; }
   Rgb& at(int x, int y) { return px[static_cast<std::size_t>(y) * W + x]; }

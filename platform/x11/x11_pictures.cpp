@@ -81,7 +81,7 @@ bool DecodeIcon(const unsigned char* data, size_t size, uint32_t background, Dec
   // The 32x32 entry, or the first one.
   const unsigned char* entry = data + 6;
   for (uint32_t i = 0; i < count; ++i) {
-    const unsigned char* e = data + 6 + i * 16;
+    const unsigned char* e = data + 6 + size_t(i) * 16;
     if (e[0] == 32 && e[1] == 32) {
       entry = e;
       break;
@@ -123,7 +123,7 @@ bool DecodeIcon(const unsigned char* data, size_t size, uint32_t background, Dec
         index = (row[x / 8] >> (7 - x % 8)) & 1;
       }
       if (index >= colors) continue;
-      const unsigned char* rgb = data + paletteAt + index * 4;
+      const unsigned char* rgb = data + paletteAt + size_t(index) * 4;
       image.pixels[size_t(y) * size_t(width) + size_t(x)] =
           uint32_t(rgb[2]) << 16 | uint32_t(rgb[1]) << 8 | uint32_t(rgb[0]);
     }

@@ -194,7 +194,7 @@ TEST_F(SlideEngineTest, ChooseStepDrawsFromTheRangesItsStateGives) {
       int32_t cross = kind <= 2 ? RandomInt(768 - 300) : RandomInt(1024 - 335);
 
       Engine = EngineState{0, lastKind, lastDraw, lastBucket};
-      headless.counter = seed * 2654435761u;
+      headless.counter = uint32_t(seed * 2654435761u);  // the state takes its low 32 bits
       Step();
       ASSERT_EQ(Engine.lastDraw, draw);
       ASSERT_EQ(stage.VisibleView(), draw / 1000);

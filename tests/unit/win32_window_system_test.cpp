@@ -71,9 +71,12 @@ class Win32PlatformTest : public ::testing::Test {
   std::vector<WindowId> made_;
 };
 
+// var names the variable the macro declares, which takes no parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define FORM_OR_SKIP(var, style)  \
   WindowId var = MakeForm(style); \
   if (var == kNoWindow) GTEST_SKIP() << "no display: windows refused"
+// NOLINTEND(bugprone-macro-parentheses)
 
 TEST(Win32Text, Utf8RoundTrip) {
   const std::string text = "移動スピード 😀 ok";  // one character beyond UTF-16's plane 0
