@@ -4,14 +4,13 @@
 
 #include <stdexcept>
 #include <string>
-#include <utility>
 
 namespace morumoru {
 
 class Exception : public std::runtime_error {
  public:
-  Exception(std::string message, const void* address = nullptr)
-      : std::runtime_error(std::move(message)), address_(address) {}
+  explicit Exception(const std::string& message, const void* address = nullptr)
+      : std::runtime_error(message), address_(address) {}
   virtual const char* ClassName() const noexcept { return "Exception"; }
   const void* Address() const noexcept { return address_; }
   void SetAddress(const void* address) noexcept { address_ = address; }
@@ -50,8 +49,8 @@ inline constexpr const char* kCannotWriteTemplate = "%s に書き込めません
 // Throws E with the caller's code address recorded. Kept out of line so that
 // the return address is the raising site, not an inlined copy of this helper.
 template <class E>
-[[noreturn]] __attribute__((noinline)) void Raise(std::string message) {
-  throw E(std::move(message), __builtin_extract_return_addr(__builtin_return_address(0)));
+[[noreturn]] __attribute__((noinline)) void Raise(const std::string& message) {
+  throw E(message, __builtin_extract_return_addr(__builtin_return_address(0)));
 }
 
 }  // namespace morumoru
