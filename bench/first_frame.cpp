@@ -33,7 +33,8 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+// POSIX's own declaration; <unistd.h> has one only under _GNU_SOURCE.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace {
 

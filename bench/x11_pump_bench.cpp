@@ -72,7 +72,7 @@ class Collector : public benchmark::ConsoleReporter {
       std::string name = run.run_name.function_name;
       if (run.run_type == Run::RT_Aggregate) {
         if (run.aggregate_name == "median") medians[name] = run.GetAdjustedRealTime();
-      } else if (!medians.count(name) || run.repetitions <= 1) {
+      } else if (!medians.contains(name) || run.repetitions <= 1) {
         singles[name] = run.GetAdjustedRealTime();
       }
     }

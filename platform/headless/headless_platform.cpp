@@ -49,7 +49,7 @@ std::optional<std::string> MemoryProfile::Read(const std::string& path, std::str
 bool MemoryProfile::Write(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view value) {
   ++writes;
-  if (readOnly.count(path)) return false;
+  if (readOnly.contains(path)) return false;
   files[path][std::string(section)][std::string(key)] = std::string(value);
   return true;
 }

@@ -10,7 +10,8 @@
 #include <iterator>
 #include <thread>
 
-extern char** environ;
+// POSIX's own declaration; <unistd.h> has one only under _GNU_SOURCE.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace morumoru::platform::posix {
 

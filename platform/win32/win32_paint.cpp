@@ -11,14 +11,14 @@ std::unordered_set<const Picture*> live;  // the user interface runs on one thre
 }  // namespace
 
 bool IsLivePicture(const Picture* picture) {
-  return picture && live.count(picture) != 0;
+  return picture && live.contains(picture);
 }
 
 Picture* LoadPictureResource(HINSTANCE instance, int index) {
   std::wstring name = L"PICTURE" + std::to_wstring(index);
   // Without LR_CREATEDIBSECTION the system converts the bits once into a
   // bitmap of the screen's format: every later paint is a plain copy.
-  auto bitmap =
+  auto* bitmap =
       static_cast<HBITMAP>(LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   if (!bitmap) return nullptr;
   BITMAP info{};
@@ -51,7 +51,7 @@ void PaintPanel(HWND window, const Picture* picture) {
   HDC dc = BeginPaint(window, &paint);
   RECT client;
   GetClientRect(window, &client);
-  auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  auto* black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   int width = 0;
   int height = 0;
   if (IsLivePicture(picture)) {

@@ -149,7 +149,7 @@ bool IsButtonMessage(UINT message) {
 // A child control reports to its parent; the event goes to the control's
 // own receiver, with the control as its window.
 bool Notify(UINT message, WPARAM wParam, LPARAM lParam) {
-  auto control = reinterpret_cast<HWND>(lParam);
+  auto* control = reinterpret_cast<HWND>(lParam);
   WindowData* data = DataOf(control);
   if (!data) return false;
   Event event;
@@ -393,8 +393,8 @@ void RegisterWindowClasses(HINSTANCE instance) {
   done = true;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  auto face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  auto* black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  auto* face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   WNDCLASSEXW application = ClassOf(instance, kApplicationClass, nullptr);
   application.hIcon = LoadIconW(instance, L"MAINICON");
   RegisterClassExW(&application);

@@ -365,7 +365,7 @@ void X11WindowSystem::SetSliderPosition(WindowId slider, int32_t position) {
 
 int32_t X11WindowSystem::GetSliderPosition(WindowId slider) {
   const WindowRecord* win = Find(slider);
-  auto* control = win ? dynamic_cast<const Slider*>(win->widget.get()) : nullptr;
+  const auto* control = win ? dynamic_cast<const Slider*>(win->widget.get()) : nullptr;
   return control ? control->position() : 0;
 }
 

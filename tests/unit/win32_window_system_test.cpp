@@ -127,13 +127,13 @@ TEST(Win32ModuleFileName, GrowsItsBufferUntilThePathFits) {
 }
 
 TEST_F(Win32PlatformTest, ModuleOfAddressNamesModuleAndOffset) {
-  auto base = reinterpret_cast<const char*>(GetModuleHandleW(nullptr));
+  const auto* base = reinterpret_cast<const char*>(GetModuleHandleW(nullptr));
   uint32_t offset = 0;
   EXPECT_EQ(os_.ModuleOfAddress(base + 0x1234, offset), "unit_tests.exe");
   EXPECT_EQ(offset, 0x1234u);
   EXPECT_EQ(os_.ModuleOfAddress(nullptr, offset), "unit_tests.exe");
   EXPECT_EQ(offset, 0u);
-  auto kernel = reinterpret_cast<const char*>(GetModuleHandleW(L"kernel32.dll"));
+  const auto* kernel = reinterpret_cast<const char*>(GetModuleHandleW(L"kernel32.dll"));
   std::string name = os_.ModuleOfAddress(kernel + 0x1000, offset);
   EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, "kernel32.dll", -1),
             CSTR_EQUAL)
