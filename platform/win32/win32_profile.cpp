@@ -43,9 +43,9 @@ bool BeginsWithUtf8Mark(const std::wstring& path) {
 }
 
 std::string ExtendedLength(const std::string& path) {
-  if (path.starts_with("\\\\?\\")) return path;
-  if (path.starts_with("\\\\")) return "\\\\?\\UNC\\" + path.substr(2);
-  return "\\\\?\\" + path;
+  if (path.starts_with(R"(\\?\)")) return path;
+  if (path.starts_with(R"(\\)")) return R"(\\?\UNC\)" + path.substr(2);
+  return R"(\\?\)" + path;
 }
 
 }  // namespace

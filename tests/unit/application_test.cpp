@@ -124,9 +124,9 @@ TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
     headless.PostKey(form->Handle(), 'A');
     sender.CloseForm(*form);  // the main form: posts the quit
     sender.PumpMessages();
-    order.push_back(sender.QuitSeen() ? "quit seen in pump" : "no quit");
+    order.emplace_back(sender.QuitSeen() ? "quit seen in pump" : "no quit");
     sender.PumpMessages();  // the rest of the pumping still runs
-    order.push_back("handler done");
+    order.emplace_back("handler done");
     idleDone = false;
   });
   headless.onWait = [&] { FAIL() << "must not wait"; };

@@ -22,9 +22,9 @@ TEST(FirstArgument, QuotingAndBlanks) {
       {"morumoru.scr /s", "/s"},
       {"morumoru.scr /p 1234", "/p"},
       {"morumoru.scr /c:1234", "/c:1234"},
-      {"\"C:\\Program Files\\morumoru.scr\" /c 1234", "/c"},
+      {R"("C:\Program Files\morumoru.scr" /c 1234)", "/c"},
       {"morumoru.scr \"/c\"", "/c"},
-      {"morumoru.scr \"\"\"\" /s", "/s"},  // "" pairs before a token are skipped
+      {R"(morumoru.scr """" /s)", "/s"},  // "" pairs before a token are skipped
       {"morumoru.scr \"/a b\"c d", "/a bc"},
       {"morumoru.scr \"/open", "/open"},  // a quote that never closes runs to the end
       {"morumoru.scr\t\x01/x", "/x"},     // codes 1 to 32 are blanks

@@ -310,7 +310,7 @@ TEST_F(X11PlatformTest, EmptyLooksCostTheirNominalTimeAsleep) {
   const double nominal = kLooks * std::chrono::duration<double>(x11::kEmptyInspectionCost).count();
   double total = 0;
   double busy[3];
-  for (int run = 0; run < 3; ++run) {
+  for (double& share : busy) {
     Message message;
     int taken = 0;
     double cpu = ThreadCpuSeconds();
@@ -321,9 +321,9 @@ TEST_F(X11PlatformTest, EmptyLooksCostTheirNominalTimeAsleep) {
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(taken, 0);
     total += wall;
-    busy[run] = (ThreadCpuSeconds() - cpu) / wall;
+    share = (ThreadCpuSeconds() - cpu) / wall;
     std::printf("%d empty looks: %.3f s (%.3f of nominal), CPU %.1f %% of it\n", kLooks, wall,
-                wall / nominal, 100 * busy[run]);
+                wall / nominal, 100 * share);
   }
   EXPECT_NEAR(total / (3 * nominal), 1.0, 0.1);
   EXPECT_LT(Median3(busy[0], busy[1], busy[2]), 0.25) << "the looks spin instead of sleeping";
