@@ -10,9 +10,6 @@
 namespace morumoru::platform::win32 {
 namespace {
 
-using platform::win32::Narrow;
-using platform::win32::Widen;
-
 constexpr DWORD kBufferSize = 2048;
 
 // A default no settings file holds: getting it back means the key is absent.

@@ -59,6 +59,8 @@ constexpr ChildClass kChildClasses[] = {
     {WindowKind::kLabel, WC_STATICW, SS_LEFTNOWORDWRAP},
     {WindowKind::kButton, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP},
     {WindowKind::kTrackBar, TRACKBAR_CLASSW,
+     // TBS_HORZ and TBS_BOTTOM are both 0, named for the reader.
+     // NOLINTNEXTLINE(misc-redundant-expression)
      TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | TBS_FIXEDLENGTH | WS_TABSTOP},
 };
 
