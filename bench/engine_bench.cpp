@@ -25,7 +25,7 @@ void BM_MoveStep(benchmark::State& state) {
   Saver saver;
   bool idleDone = true;
   saver.form->Effect(saver.app, idleDone);  // the first slide
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     if (Engine.moveKind == 0) Engine.moveKind = 1;  // keep moving
     saver.headless.counter += 1013;
     saver.form->Effect(saver.app, idleDone);
@@ -36,7 +36,7 @@ BENCHMARK(BM_MoveStep);
 void BM_ChooseStep(benchmark::State& state) {
   Saver saver;
   bool idleDone = true;
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     Engine.moveKind = 0;
     saver.headless.counter += 1013;
     saver.form->Effect(saver.app, idleDone);
@@ -46,7 +46,7 @@ BENCHMARK(BM_ChooseStep);
 
 void BM_RandomInt(benchmark::State& state) {
   int32_t sum = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(sum += RandomInt(8001));
+  for ([[maybe_unused]] auto _ : state) benchmark::DoNotOptimize(sum += RandomInt(8001));
 }
 BENCHMARK(BM_RandomInt);
 

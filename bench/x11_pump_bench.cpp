@@ -44,13 +44,13 @@ void Drain() {
 
 void BM_PumpMessages(benchmark::State& state) {
   Drain();
-  for (auto _ : state) stage->app->PumpMessages();
+  for ([[maybe_unused]] auto _ : state) stage->app->PumpMessages();
 }
 BENCHMARK(BM_PumpMessages);
 
 void BM_QueuedAfterReading(benchmark::State& state) {
   Drain();
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     benchmark::DoNotOptimize(XEventsQueued(stage->display, QueuedAfterReading));
   }
 }
@@ -58,7 +58,7 @@ BENCHMARK(BM_QueuedAfterReading);
 
 void BM_XPending(benchmark::State& state) {
   Drain();
-  for (auto _ : state) benchmark::DoNotOptimize(XPending(stage->display));
+  for ([[maybe_unused]] auto _ : state) benchmark::DoNotOptimize(XPending(stage->display));
 }
 BENCHMARK(BM_XPending);
 

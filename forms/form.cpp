@@ -293,7 +293,9 @@ void TForm::Destroy() {
   if (destroyed_) return;
   destroyed_ = true;
   Hide();
-  FormDestroy();
+  // From ~TForm this is the base's own handler, which does nothing: a form is
+  // destroyed first, while it is whole (TApplication::DestroyForm).
+  FormDestroy();  // NOLINT(clang-analyzer-optin.cplusplus.VirtualCall)
   for (platform::PictureId picture : pictures_) {
     if (picture != platform::kNoPicture) windows_.FreePicture(picture);
   }
