@@ -19,8 +19,13 @@ skipped=0
 # run_preset PRESET [--build-only REASON]
 run_preset() {
   local preset=$1
-  cmake --preset "$preset" -G Ninja >/dev/null || return 1
-  cmake --build --preset "$preset" || return 1
+  # Every compiler warning is an error here (MORUMORU_WERROR), not in a user's build.
+  cmake --preset "$preset" -G Ninja -DMORUMORU_WERROR=ON >/dev/null || return 1
+  if ! cmake --build --preset "$preset"; then
+    echo "$preset: build FAILED"
+    failed=$((failed + 1))
+    return 1
+  fi
   if [ "${2:-}" = --build-only ]; then
     local count
     count=$(ctest --preset "$preset" -N | sed -nE 's/^Total Tests: ([0-9]+)$/\1/p')
@@ -83,7 +88,9 @@ passed=$((passed + $(grep -c '^ok - ' "$package_log")))
 failed=$((failed + $(grep -c '^not ok - ' "$package_log")))
 rm -f "$package_log"
 
-# Fuzz smoke runs: every target a bounded time from its seed corpus.
+# Fuzz smoke runs: every target a bounded time from its seed corpus, built
+# with warnings as errors too.
+cmake --preset fuzz -G Ninja -DMORUMORU_WERROR=ON >/dev/null || status=1
 fuzz_log=$(mktemp)
 bash tests/fuzz/run.sh "${MORUMORU_FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
@@ -91,6 +98,9 @@ fuzz_line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed' "$fuzz_log" | tail -n 
 if [ -n "$fuzz_line" ]; then
   passed=$((passed + $(sed -E 's/fuzz: ([0-9]+) passed.*/\1/' <<<"$fuzz_line")))
   failed=$((failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$fuzz_line")))
+else
+  echo "fuzz: the targets did not build"
+  failed=$((failed + 1))
 fi
 rm -f "$fuzz_log"
 
