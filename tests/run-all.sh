@@ -61,6 +61,14 @@ else
   failed=$((failed + 1))
 fi
 
+# Static analysis: clang-tidy over every file as its build compiles it.
+if bash tools/check_tidy.sh; then
+  passed=$((passed + 1))
+else
+  status=1
+  failed=$((failed + 1))
+fi
+
 run_preset native || status=1
 run_preset win64 || status=1
 win32_reason=$(win32_unavailable_reason)
