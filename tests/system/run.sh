@@ -192,6 +192,7 @@ scenario() {
 . "$SYSTEM_DIR/dialog_test.sh"
 . "$SYSTEM_DIR/monitor_test.sh"
 . "$SYSTEM_DIR/fault_test.sh"
+. "$SYSTEM_DIR/library_test.sh"
 
 # Leftovers of one scenario must not disturb the next: the program refuses to
 # start while a window of a running copy exists.
