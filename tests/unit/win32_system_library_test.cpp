@@ -1,11 +1,11 @@
 // DLLs come from the system folder only, never from the program's.
 #ifdef _WIN32
 
-#include "platform/win32/system_library.h"
-
 #include <gtest/gtest.h>
 #include <unknwn.h>
 #include <windows.h>
+
+#include "platform/win32/system_library.h"
 
 namespace morumoru::platform::win32 {
 namespace {
