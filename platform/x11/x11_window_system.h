@@ -44,6 +44,7 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
 
   // WindowSystem.
   bool Peek(Message& message) override;
+  bool PeekWithin(Message& message, int64_t& looks) override;
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;
@@ -98,6 +99,7 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   // x11_queue.cpp
   bool TakeEvent(Message& message);
   bool KeepPace(Message& message);
+  bool SpendLooks(Message& message, int64_t& looks);
   void HandleSystemEvent(const XEvent& event);
   Event MakeEvent(EventType type, const WindowRecord& win, const NativeEvent& native) const;
   static uint32_t ShiftBits(uint32_t state);
