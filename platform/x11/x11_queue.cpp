@@ -96,8 +96,12 @@ bool X11WindowSystem::SpendLooks(Message& message, int64_t& looks) {
     looks = 0;
     return false;
   }
+  // What the step drew goes out before the wait (a move has gone already).
   // An event read while flushing is in Xlib's queue, where poll cannot see it.
-  if (XEventsQueued(x_.display, QueuedAfterFlush) > 0) return TakeEvent(message);
+  if (NextRequest(x_.display) != requestsSent_) SendRequests();
+  if (QLength(x_.display) > 0) return TakeEvent(message);
+  // The server catches up while the show sleeps: no round trip needed.
+  panelMovesSinceSync_ = 0;
   pollfd fd{x_.fd, POLLIN, 0};
   while (now < end) {
     auto lead = std::chrono::duration_cast<std::chrono::nanoseconds>(end - now);
@@ -118,6 +122,12 @@ bool X11WindowSystem::SpendLooks(Message& message, int64_t& looks) {
   looks = 0;
   checkedAt_ = readAt_ = now;
   return false;
+}
+
+void X11WindowSystem::SendRequests() {
+  // XFlush also reads what the server sent meanwhile into Xlib's queue.
+  XFlush(x_.display);
+  requestsSent_ = NextRequest(x_.display);
 }
 
 bool X11WindowSystem::KeepPace(Message& message) {
