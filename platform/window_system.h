@@ -177,7 +177,13 @@ class WindowSystem {
   virtual ~WindowSystem() = default;
 
   // Message queue.
-  virtual bool Peek(Message& message) = 0;      // takes one off, never waits
+  virtual bool Peek(Message& message) = 0;  // takes one off, never waits
+  // As many Peeks as `looks`, stopping at the first message: it is taken off
+  // and returned, `looks` less the empty looks before it (so at least one is
+  // left). None came: false, `looks` 0. The saver's pace is a count of empty
+  // looks, and this hands a backend a whole step's count at once: on Windows
+  // each is a PeekMessage, natively the pace clock spends them in one wait.
+  virtual bool PeekWithin(Message& message, int64_t& looks) = 0;
   virtual void Dispatch(Message& message) = 0;  // translate, then to its window
   virtual void Wait() = 0;                      // blocks until one arrives
   virtual void PostQuit(int exitCode) = 0;

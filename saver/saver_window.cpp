@@ -88,9 +88,9 @@ void Tmorumoru::PlacePanel(int32_t left, int32_t top) {
   ShowPicture();
 }
 
-void Tmorumoru::Pump() {
+void Tmorumoru::Pump(int64_t times) {
   ShowPicture();
-  Application().PumpMessages();
+  Application().PumpMessages(times);
 }
 
 void Tmorumoru::Effect(TApplication& /*sender*/, bool& idleDone) {

@@ -52,7 +52,7 @@ class Tmorumoru : public TForm, public SlideStage {
   void SetPanelWidth(int32_t width) override { Panel1->SetWidth(width); }
   void PlacePanel(int32_t left, int32_t top) override;
   void SetViewVisible(int view, bool visible) override;
-  void Pump() override;
+  void Pump(int64_t times) override;
 
  private:
   // A stored setting of [moruscr], or the value given for this run instead.

@@ -140,6 +140,14 @@ bool HeadlessPlatform::Peek(Message& message) {
   return false;
 }
 
+// Look by look, as Windows does: each empty look is counted and seen.
+bool HeadlessPlatform::PeekWithin(Message& message, int64_t& looks) {
+  for (; looks > 0; --looks) {
+    if (Peek(message)) return true;
+  }
+  return false;
+}
+
 void HeadlessPlatform::Dispatch(Message& message) {
   if (!Exists(message.target)) return;
   Window& window = windows_.at(message.target);

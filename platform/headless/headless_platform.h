@@ -107,6 +107,7 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
 
   // WindowSystem.
   bool Peek(Message& message) override;
+  bool PeekWithin(Message& message, int64_t& looks) override;
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;

@@ -107,6 +107,14 @@ bool Win32WindowSystem::Peek(Message& message) {
   return true;
 }
 
+// One PeekMessage per look: on Windows the looks themselves are the pace.
+bool Win32WindowSystem::PeekWithin(Message& message, int64_t& looks) {
+  for (; looks > 0; --looks) {
+    if (Peek(message)) return true;
+  }
+  return false;
+}
+
 void Win32WindowSystem::Dispatch(Message& message) {
   MSG msg;
   std::memcpy(&msg, message.native, sizeof msg);

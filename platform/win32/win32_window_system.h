@@ -18,6 +18,7 @@ class Win32WindowSystem : public WindowSystem {
   ~Win32WindowSystem() override;
 
   bool Peek(Message& message) override;
+  bool PeekWithin(Message& message, int64_t& looks) override;
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;

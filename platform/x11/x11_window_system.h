@@ -44,6 +44,7 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
 
   // WindowSystem.
   bool Peek(Message& message) override;
+  bool PeekWithin(Message& message, int64_t& looks) override;
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;
@@ -98,6 +99,8 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   // x11_queue.cpp
   bool TakeEvent(Message& message);
   bool KeepPace(Message& message);
+  bool SpendLooks(Message& message, int64_t& looks);
+  void SendRequests();
   void HandleSystemEvent(const XEvent& event);
   Event MakeEvent(EventType type, const WindowRecord& win, const NativeEvent& native) const;
   static uint32_t ShiftBits(uint32_t state);
@@ -149,7 +152,8 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   long looksOwed_ = 0;
   long looksPerCheck_ = 1;
   unsigned long requestAtCheck_ = 0;
-  uint32_t currentState_ = 0;  // modifiers of the message being handled
+  unsigned long requestsSent_ = 0;  // what SendRequests has flushed so far
+  uint32_t currentState_ = 0;       // modifiers of the message being handled
   uint32_t currentKeysym_ = 0;
   int panelMovesSinceSync_ = 0;
   int cursorCounter_ = 0;

@@ -286,13 +286,16 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   }
   if (frameRate_ && win->kind == WindowKind::kPanel) CountFrame(*win);
   if (win->kind == WindowKind::kPanel && ++panelMovesSinceSync_ >= kPanelMovesPerSync) {
-    // The saver would otherwise run ever further ahead of the server, which
-    // then keeps other programs (a window manager, xdotool) waiting for up to
-    // seconds. A round trip now and then bounds the lead, at little cost.
+    // A show that does not sleep between moves (speeds 1 and 2) would run
+    // ever further ahead of the server, which then keeps other programs (a
+    // window manager, xdotool) waiting for up to seconds. A round trip now
+    // and then bounds the lead; the pace clock's waits do as well, and start
+    // the count again.
     panelMovesSinceSync_ = 0;
     XSync(x_.display, False);
+    requestsSent_ = NextRequest(x_.display);
   } else {
-    XFlush(x_.display);
+    SendRequests();
   }
 }
 

@@ -234,6 +234,33 @@ TEST_P(WindowSystemContract, InputComesOffTheQueueInTheOrderItWasGiven) {
   }
 }
 
+// A step's looks handed over at once: what already waits comes out with no
+// look spent on it, an empty queue takes every look, and no look takes
+// nothing off the queue.
+TEST_P(WindowSystemContract, LooksHandedOverAtOnceAreSpentOnlyOnAnEmptyQueue) {
+  ws_->SetFocus(form_);
+  Drain();
+  backend_.post({Input::Kind::kKey, form_, 'A'});
+  backend_.settle();
+  Message message;
+  int64_t looks = 0;
+  EXPECT_FALSE(ws_->PeekWithin(message, looks)) << "no look, yet something was taken";
+  looks = 40;
+  bool first = true;
+  bool keyTaken = false;
+  while (ws_->PeekWithin(message, looks)) {
+    if (first) {
+      EXPECT_EQ(looks, 40) << "a look was spent although a message waited";
+      first = false;
+    }
+    if (message.kind == Message::Kind::kKeyDown && message.key == 'A') keyTaken = true;
+    if (message.kind != Message::Kind::kQuit) ws_->Dispatch(message);
+    ASSERT_GE(looks, 1) << "a message came out after the last look";
+  }
+  EXPECT_TRUE(keyTaken);
+  EXPECT_EQ(looks, 0);
+}
+
 // The loop ends on the quit: it must come out once, after what was already
 // waiting, and a wait must not hold it back.
 TEST_P(WindowSystemContract, PostedQuitComesOutOnceAfterWhatWasWaiting) {

@@ -329,6 +329,82 @@ TEST_F(X11PlatformTest, EmptyLooksCostTheirNominalTimeAsleep) {
   EXPECT_LT(Median3(busy[0], busy[1], busy[2]), 0.25) << "the looks spin instead of sleeping";
 }
 
+// A step's looks handed over at once are one wait: their nominal time, asleep,
+// with one wake-up, not a spin.
+TEST_F(X11PlatformTest, LooksHandedOverAtOnceCostTheirTimeInOneWait) {
+  Drain();
+  constexpr int64_t kLooks = 300'000;
+  const double nominal = kLooks * std::chrono::duration<double>(x11::kEmptyInspectionCost).count();
+  double total = 0;
+  double busy[3];
+  long wakeUps[3];
+  for (int run = 0; run < 3; ++run) {
+    platform_->SetText(application_, Title());  // a request to send, as a step's move
+    Message message;
+    int64_t looks = kLooks;
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    double cpu = ThreadCpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    bool taken = platform_->PeekWithin(message, looks);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    getrusage(RUSAGE_THREAD, &after);
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(looks, 0);
+    total += wall;
+    busy[run] = (ThreadCpuSeconds() - cpu) / wall;
+    wakeUps[run] = after.ru_nvcsw - before.ru_nvcsw;
+    std::printf("%lld looks at once: %.4f s (%.3f of nominal), CPU %.2f %%, %ld wake-ups\n",
+                static_cast<long long>(kLooks), wall, wall / nominal, 100 * busy[run],
+                wakeUps[run]);
+  }
+  EXPECT_NEAR(total / (3 * nominal), 1.0, 0.1);
+  EXPECT_LT(Median3(busy[0], busy[1], busy[2]), 0.05) << "the looks spin instead of sleeping";
+  EXPECT_LE(std::min({wakeUps[0], wakeUps[1], wakeUps[2]}), 2) << "more than one wait";
+}
+
+// Input during such a wait comes out at once, with the looks its time did
+// not cover left over; spending those keeps the pace the input interrupted.
+TEST_F(X11PlatformTest, InputDuringLooksHandedOverAtOnceLeavesTheRestOfThem) {
+  WindowId form = Dialog();
+  platform_->SetFocus(form);
+  Drain();
+  x11::ForeignWindow sender("sender");
+  ASSERT_TRUE(sender.Opened());
+  using Clock = std::chrono::steady_clock;
+  constexpr int64_t kLooks = 1'000'000;  // a second
+  std::atomic<Clock::rep> sentAt{0};
+  std::thread client([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sender.SendKey(form, 0x61);
+    sentAt = Clock::now().time_since_epoch().count();
+  });
+  auto start = Clock::now();
+  int64_t looks = kLooks;
+  Message message;
+  bool gotKey = false;
+  int64_t leftAtKey = 0;
+  Clock::time_point keyAt;
+  while (platform_->PeekWithin(message, looks)) {
+    if (message.kind == Message::Kind::kKeyDown && !gotKey) {
+      gotKey = true;
+      leftAtKey = looks;
+      keyAt = Clock::now();
+    }
+    platform_->Dispatch(message);
+  }
+  double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  client.join();
+  ASSERT_TRUE(gotKey);
+  double late =
+      std::chrono::duration<double>(keyAt.time_since_epoch() - Clock::duration(sentAt.load()))
+          .count();
+  EXPECT_LT(late, 0.2) << "the key waited for the looks to run out";
+  EXPECT_GT(leftAtKey, kLooks / 2) << "the key came 0.3 s in: most looks were still to go";
+  EXPECT_LT(leftAtKey, kLooks * 9 / 10);
+  EXPECT_NEAR(wall, 1.0, 0.1) << "the input changed the pace";
+}
+
 // Input that comes while a look waits ends the wait: the look returns it.
 // Looks of two seconds each make the difference plain.
 TEST_F(X11PlatformTest, InputWhileALookWaitsIsReturnedAtOnce) {
