@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <utility>
 
 #include "forms/application.h"
 
@@ -19,8 +18,10 @@ namespace {
 // `area` without `taken`: up to four bands, above, below, left and right of
 // what they share.
 std::vector<Rect> Outside(const Rect& area, const Rect& taken) {
-  int64_t left = area.left, top = area.top;
-  int64_t right = left + area.width, bottom = top + area.height;
+  int64_t left = area.left;
+  int64_t top = area.top;
+  int64_t right = left + area.width;
+  int64_t bottom = top + area.height;
   int64_t takenLeft = std::max<int64_t>(left, taken.left);
   int64_t takenTop = std::max<int64_t>(top, taken.top);
   int64_t takenRight = std::min<int64_t>(right, int64_t{taken.left} + taken.width);
@@ -77,15 +78,12 @@ MonitorCovers::~MonitorCovers() {
 
 void MonitorCovers::Follow() {
   std::vector<Rect> wanted = CoverRects(windows_.Monitors());
-  std::vector<Cover> kept;
+  auto covered = [this](const Rect& bounds) {
+    return std::any_of(covers_.begin(), covers_.end(),
+                       [&bounds](const Cover& cover) { return cover.bounds == bounds; });
+  };
   for (const Rect& bounds : wanted) {
-    auto same = std::find_if(covers_.begin(), covers_.end(),
-                             [&bounds](const Cover& cover) { return cover.bounds == bounds; });
-    if (same != covers_.end()) {
-      kept.push_back(*same);
-      covers_.erase(same);
-      continue;
-    }
+    if (covered(bounds)) continue;
     platform::WindowSpec params;
     params.kind = platform::WindowKind::kCover;
     params.owner = saver_.Application().Handle();
@@ -93,11 +91,16 @@ void MonitorCovers::Follow() {
     params.events = this;
     WindowId window = windows_.NewWindow(params);
     if (window == platform::kNoWindow) continue;
-    kept.push_back({bounds, window});
+    covers_.push_back({bounds, window});
     windows_.ShowWindow(window, platform::ShowCommand::kNormal);
   }
-  Remove();
-  covers_ = std::move(kept);
+  auto unwanted = [&wanted](const Cover& cover) {
+    return std::find(wanted.begin(), wanted.end(), cover.bounds) == wanted.end();
+  };
+  for (const Cover& cover : covers_) {
+    if (unwanted(cover)) windows_.DestroyWindow(cover.window);
+  }
+  covers_.erase(std::remove_if(covers_.begin(), covers_.end(), unwanted), covers_.end());
 }
 
 void MonitorCovers::Remove() {

@@ -25,9 +25,9 @@ class MonitorCovers : public platform::WindowEvents {
   MonitorCovers(const MonitorCovers&) = delete;
   MonitorCovers& operator=(const MonitorCovers&) = delete;
 
-  // Covers what the monitors need now: new ones made and shown first, then
-  // those no longer needed destroyed, so no moment leaves a gap. Covers
-  // still right are kept.
+  // Covers what the monitors need now: new covers made and shown first,
+  // then those no longer needed destroyed, so that no moment leaves a gap.
+  // Covers still right are kept as they are.
   void Follow();
   void Remove();
   std::vector<platform::WindowId> Windows() const;

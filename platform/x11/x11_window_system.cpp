@@ -20,15 +20,19 @@ namespace x11 {
 
 namespace {
 
-// How likely a monitor is the primary one: marked so, else showing the
-// primary output, else showing any output (one set by hand without an
-// output is listed first, yet is no screen of its own), else none of these.
-int PrimaryRank(const XRRMonitorInfo& monitor, RROutput primaryOutput) {
-  if (monitor.primary) return 3;
+// What makes a monitor the primary one, weakest first: being listed first,
+// showing any output (one set by hand without an output is listed first,
+// yet is no screen of its own), showing the primary output, being marked so.
+enum class PrimaryClaim { kListed, kShowsAnOutput, kShowsThePrimaryOutput, kMarked };
+
+PrimaryClaim ClaimOf(const XRRMonitorInfo& monitor, RROutput primaryOutput) {
+  if (monitor.primary) return PrimaryClaim::kMarked;
   const RROutput* outputs = monitor.outputs;
   const RROutput* end = outputs ? outputs + monitor.noutput : outputs;
-  if (primaryOutput != None && std::find(outputs, end, primaryOutput) != end) return 2;
-  return monitor.noutput > 0 ? 1 : 0;
+  if (primaryOutput != None && std::find(outputs, end, primaryOutput) != end) {
+    return PrimaryClaim::kShowsThePrimaryOutput;
+  }
+  return monitor.noutput > 0 ? PrimaryClaim::kShowsAnOutput : PrimaryClaim::kListed;
 }
 
 }  // namespace
@@ -43,7 +47,8 @@ X11WindowSystem::X11WindowSystem(Display* display, Window host,
   int errorBase = 0;
   if (XRRQueryExtension(x_.display, &randrEventBase_, &errorBase)) {
     XRRSelectInput(x_.display, x_.root, RRScreenChangeNotifyMask);
-    int major = 0, minor = 0;
+    int major = 0;
+    int minor = 0;
     randrMonitors_ =
         XRRQueryVersion(x_.display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5));
   } else {
@@ -145,14 +150,14 @@ std::vector<Rect> X11WindowSystem::RandrMonitors() const {
   XRRMonitorInfo* monitors = XRRGetMonitors(x_.display, x_.root, True, &count);
   RROutput primaryOutput = XRRGetOutputPrimary(x_.display, x_.root);
   size_t primary = 0;
-  int primaryRank = -1;
+  PrimaryClaim strongest = PrimaryClaim::kListed;
   for (int i = 0; i < count; ++i) {
     const XRRMonitorInfo& monitor = monitors[i];
     if (monitor.width <= 0 || monitor.height <= 0) continue;
-    int rank = PrimaryRank(monitor, primaryOutput);
-    if (rank > primaryRank) {
+    PrimaryClaim claim = ClaimOf(monitor, primaryOutput);
+    if (found.empty() || claim > strongest) {
       primary = found.size();
-      primaryRank = rank;
+      strongest = claim;
     }
     found.push_back({monitor.x, monitor.y, monitor.width, monitor.height});
   }

@@ -713,7 +713,8 @@ TEST_F(X11PlatformTest, MonitorsSetAndRemovedWithRandrAreToldAndRead) {
   ASSERT_FALSE(before.empty());
   Display* other = XOpenDisplay(nullptr);
   ASSERT_NE(other, nullptr);
-  int major = 0, minor = 0;
+  int major = 0;
+  int minor = 0;
   if (!XRRQueryVersion(other, &major, &minor) || major * 100 + minor < 105) {
     XCloseDisplay(other);
     GTEST_SKIP() << "the server has no RandR 1.5 monitors";
