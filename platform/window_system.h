@@ -79,7 +79,7 @@ enum class EventType {
   // input focus natively). Moves between the program's own windows are no such thing.
   kAppDeactivate,
   // The monitors changed: one added or removed, moved or resized. Every
-  // shown form gets it; Monitors() then tells the new layout.
+  // form gets it; Monitors() then tells the new layout.
   kDisplayChange,
 };
 
