@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "platform/x11/x11_window_system.h"
 
@@ -330,9 +331,29 @@ bool X11WindowSystem::AcceptsInput(const WindowRecord& win) const {
   return !form || form->enabled;
 }
 
+void X11WindowSystem::DeliverDisplayChange() {
+  // xscreensaver places its hacks itself.
+  if (x_.host) return;
+  // A form's handler may make and destroy windows: the forms are picked first.
+  std::vector<Window> forms;
+  for (const auto& [xid, win] : windows_) {
+    if (!win->parent && win->kind == WindowKind::kForm) forms.push_back(xid);
+  }
+  for (Window xid : forms) {
+    if (const WindowRecord* win = Find(xid)) DeliverSignal(*win, EventType::kDisplayChange);
+  }
+}
+
 void X11WindowSystem::Dispatch(Message& message) {
   NativeEvent native;
   std::memcpy(&native, message.native, sizeof native);
+  // The root's new size, or monitors set or removed (which RandR tells as a
+  // root ConfigureNotify).
+  if ((native.type == ConfigureNotify && native.window == x_.root) ||
+      (randrEventBase_ >= 0 && native.type == randrEventBase_ + RRScreenChangeNotify)) {
+    DeliverDisplayChange();
+    return;
+  }
   WindowRecord* win = Find(message.target);
   if (!win) return;
   switch (native.type) {

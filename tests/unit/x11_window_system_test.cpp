@@ -24,6 +24,9 @@
 #include "platform/x11/x11_backend.h"
 #include "test_support.h"
 
+// After gtest: X's None would name one of gtest's types.
+#include <X11/extensions/Xrandr.h>
+
 namespace {
 std::atomic<long> g_allocations{0};
 }  // namespace
@@ -773,6 +776,91 @@ TEST_F(X11PlatformTest, APanelSlidingInShowsItsPictureWithNothingToAnswer) {
   EXPECT_FALSE(viewer.SomeClientWantsExposures(panel));
   platform_->DestroyWindow(saver);
   platform_->FreePicture(picture);
+}
+
+// Monitors set and removed by another client (xrandr --setmonitor and
+// --delmonitor) are told to the forms and read at once. RandR lists a
+// monitor set by hand first, yet one that shows no output is not the
+// primary one.
+TEST_F(X11PlatformTest, MonitorsSetAndRemovedWithRandrAreToldAndRead) {
+  WindowId saver = ShownSaver();
+  Drain();
+  const std::vector<Rect> before = platform_->Monitors();
+  ASSERT_FALSE(before.empty());
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  int major = 0;
+  int minor = 0;
+  if (!XRRQueryVersion(other, &major, &minor) || major * 100 + minor < 105) {
+    XCloseDisplay(other);
+    GTEST_SKIP() << "the server has no RandR 1.5 monitors";
+  }
+  const Rect& primary = before.front();
+  const Rect added{primary.left + primary.width / 2, primary.top, primary.width / 2,
+                   primary.height / 2};
+  Window root = DefaultRootWindow(other);
+  Atom name = XInternAtom(other, ("morumoru-test-" + std::to_string(getpid())).c_str(), False);
+  auto changesTold = [&] {
+    return std::count_if(recorder_.events.begin(), recorder_.events.end(), [&](const Event& e) {
+      return e.type == EventType::kDisplayChange && e.window == saver;
+    });
+  };
+
+  XRRMonitorInfo* monitor = XRRAllocateMonitor(other, 0);
+  monitor->name = name;
+  monitor->x = added.left;
+  monitor->y = added.top;
+  monitor->width = added.width;
+  monitor->height = added.height;
+  monitor->mwidth = 100;
+  monitor->mheight = 100;
+  XRRSetMonitor(other, root, monitor);
+  XRRFreeMonitors(monitor);
+  XSync(other, False);
+  PumpUntil(recorder_.events.size() + 1);
+  EXPECT_GE(changesTold(), 1) << "the new monitor was not told";
+  std::vector<Rect> with = platform_->Monitors();
+  EXPECT_EQ(with.size(), before.size() + 1);
+  EXPECT_EQ(with.front(), primary) << "a monitor without an output taken for the primary one";
+  EXPECT_NE(std::find(with.begin(), with.end(), added), with.end());
+  EXPECT_EQ(platform_->ScreenSize(), (Size{primary.width, primary.height}));
+
+  auto told = changesTold();
+  XRRDeleteMonitor(other, root, name);
+  XSync(other, False);
+  PumpUntil(recorder_.events.size() + 1);
+  EXPECT_GT(changesTold(), told) << "the removal was not told";
+  EXPECT_EQ(platform_->Monitors(), before);
+  XCloseDisplay(other);
+  platform_->DestroyWindow(saver);
+}
+
+// A cover is a black viewable window of its own, with no title for a
+// running-copy check to find.
+TEST_F(X11PlatformTest, ACoverIsBlackAndUntitled) {
+  x11::ForeignWindow viewer("viewer");
+  ASSERT_TRUE(viewer.Opened());
+  WindowSpec params;
+  params.kind = WindowKind::kCover;
+  params.owner = application_;
+  params.bounds = {100, 50, 64, 48};
+  params.events = &recorder_;
+  WindowId cover = platform_->NewWindow(params);
+  ASSERT_NE(cover, kNoWindow);
+  platform_->ShowWindow(cover, ShowCommand::kNormal);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!viewer.Viewable(cover) && std::chrono::steady_clock::now() < deadline) Drain();
+  ASSERT_TRUE(viewer.Viewable(cover));
+  std::vector<uint32_t> pixels = viewer.Pixels(cover, {0, 0, 64, 48});
+  ASSERT_EQ(pixels.size(), size_t(64 * 48));
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0u), 64 * 48) << "not all black";
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  char* title = nullptr;
+  EXPECT_FALSE(XFetchName(other, static_cast<Window>(cover), &title) && title);
+  if (title) XFree(title);
+  XCloseDisplay(other);
+  platform_->DestroyWindow(cover);
 }
 
 }  // namespace
