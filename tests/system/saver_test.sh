@@ -41,7 +41,8 @@ scenario "S2 Tab alone does not end the saver" tab_does_not_end
 
 # Waits until the spot x,y shows black background, not the passing panel.
 wait_background_at() {
-  local x=$1 y=$2 n=0 deadline=$(($(now_ms) + 20000))
+  local x=$1 y=$2 n=0 deadline
+  deadline=$(deadline_after 20)
   while (($(now_ms) < deadline)); do
     n=$((n + 1))
     SHOT=$SCENARIO_DIR/background-$n.png
@@ -199,7 +200,8 @@ error_box_over_saver() {
   write_ini '[moruscr]' "speed=$1" "power=$2"
   launch /s
   wait_saver
-  local deadline=$(($(now_ms) + 10000)) ids=
+  local deadline ids=
+  deadline=$(deadline_after 10)
   while (($(now_ms) < deadline)); do
     ids=$(windows_named morumoru)
     (($(grep -c . <<<"$ids") >= 2)) && break
@@ -236,7 +238,8 @@ error_box_over_saver() {
 # reads its text.
 expect_box_text() {
   [ -n "$DENSITY_TOOL" ] || fail "no tool to read the box (tools/dialog_controls.cpp did not build)"
-  local report deadline=$(($(now_ms) + 15000))
+  local report deadline
+  deadline=$(deadline_after 15)
   while true; do
     report=$(wine "$DENSITY_TOOL" morumoru '#32770' 2>/dev/null | tr -d '\r')
     grep -q -F "Static \"$1\"" <<<"$report" && break
