@@ -1,10 +1,11 @@
-# Which Wine loader starts a given Windows program, and whether this host can
-# start 32-bit programs at all. Sourced by every script that runs Wine.
+# Which Wine loader starts a given Windows program, and how this host starts
+# 32-bit programs: itself, emulated, or not at all. Sourced by every script
+# that runs Wine.
 #
 # Debian's `wine` goes through the 32-bit loader whenever wine32 is installed,
 # and a kernel without IA-32 emulation cannot start that loader: a 64-bit
 # program must go to wine64 directly, and a 32-bit one needs a host that runs
-# 32-bit code.
+# 32-bit code or a namespace in which an emulator runs it.
 
 # Wine names the Unix side of a file through the locale's character set: in
 # the C locale no Japanese file name can be made. C.UTF-8 is always there.

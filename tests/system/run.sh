@@ -9,11 +9,14 @@
 # "N passed, M failed, K skipped" (each skip says why above); the exit
 # status is non-zero when something failed.
 # --only runs the scenarios whose names match; --keep keeps the scratch
-# folder (logs, screenshots). Exits 77 (skipped) for a 32-bit .scr on a host
-# that cannot run 32-bit programs. Environment: MORUMORU_WINEPREFIX (default
-# $TMPDIR/morumoru-wine64-system, made on first use), MORUMORU_SYSTEM_BUDGET
-# (seconds for the whole run, default 2700), MORUMORU_SCREENSHOTS (folder for
-# the screenshots, default the scratch folder).
+# folder (logs, screenshots). A 32-bit .scr on a host that runs no 32-bit
+# code runs emulated (tests/wine-env.sh), through the scenarios chosen in
+# EMULATED_SET unless --only says otherwise; where it cannot run at all, the
+# run exits 77 (skipped). Environment: MORUMORU_WINEPREFIX (default
+# $TMPDIR/morumoru-wine64-system, -wine32- for a 32-bit .scr, made on first
+# use), MORUMORU_SYSTEM_BUDGET (seconds for the whole run, default 2700),
+# MORUMORU_SCREENSHOTS (folder for the screenshots, default the scratch
+# folder).
 
 set -u
 
