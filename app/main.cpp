@@ -6,6 +6,7 @@
 
 int main() {
   using namespace morumoru;
+  platform::RestrictLibrarySearch();
   std::string commandLine = platform::NativeCommandLine();
 #ifndef _WIN32
   // As Linux users expect; the .scr keeps taking anything else for the saver.

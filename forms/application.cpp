@@ -111,14 +111,12 @@ void TApplication::Handle(Message& message) {
   windows_.Dispatch(message);
 }
 
-void TApplication::PumpMessages() {
-  // The saver calls this tens of thousands of times a step, nearly always to
-  // find nothing, so an empty look is one call into the backend and no more.
-  for (;;) {
-    Message message;
-    if (!windows_.Peek(message)) return;
-    Handle(message);
-  }
+void TApplication::PumpMessages(int64_t times) {
+  // The saver pumps tens of thousands of times a step, nearly always to find
+  // nothing: the backend gets the whole count of empty looks at once, and
+  // comes back only with a message to handle.
+  Message message;
+  while (windows_.PeekWithin(message, times)) Handle(message);
 }
 
 void TApplication::IdleTurn() {

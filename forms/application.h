@@ -66,8 +66,9 @@ class TApplication : public platform::WindowEvents {
   // One turn of that loop: one message dispatched or, with none waiting, one
   // idle turn. What benchmarks and tests drive instead of the whole loop.
   void LoopTurn();
-  // Dispatches until the queue is empty, without an idle turn.
-  void PumpMessages();
+  // Dispatches until the queue is empty, without an idle turn; `times` such
+  // pumps in a row, each ending on one empty look at the queue.
+  void PumpMessages(int64_t times = 1);
   void RequestQuit();
   void CloseForm(TForm& form);
   // The two steps taken for every exception caught while the loop runs.

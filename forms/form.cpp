@@ -444,6 +444,9 @@ void TForm::DispatchEvent(const Event& event) {
       case EventType::kAppDeactivate:
         FormAppDeactivate();
         break;
+      case EventType::kDisplayChange:
+        FormDisplayChange();
+        break;
       default:
         break;
     }

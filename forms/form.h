@@ -156,6 +156,8 @@ class TForm : public platform::WindowEvents {
   virtual void FormMouseMove(uint32_t /*shift*/, int32_t /*x*/, int32_t /*y*/) {}
   // Another program took the activation from the program.
   virtual void FormAppDeactivate() {}
+  // The monitors changed (see WindowSystem::Monitors).
+  virtual void FormDisplayChange() {}
   virtual void ControlClick(TControl& /*control*/) {}
   virtual void ControlScroll(TControl& /*control*/, int32_t /*position*/) {}
 

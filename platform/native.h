@@ -11,6 +11,13 @@
 
 namespace morumoru::platform {
 
+// Called by the entry before anything else: libraries loaded by name later
+// in the run, by the program or by the system's own libraries, come from the
+// system's folders, never from the program's (a downloaded program lies
+// among other downloaded files). On Windows this narrows the DLL search to
+// the system folder; elsewhere the loader searches no program folder anyway.
+void RestrictLibrarySearch();
+
 // The process's command line, the program's name first, as
 // OsServices::CommandLine gives it; read before anything else is made.
 std::string NativeCommandLine();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morumoru::platform {
 
@@ -77,6 +78,9 @@ enum class EventType {
   // Another program took the activation, and the keyboard with it (the
   // input focus natively). Moves between the program's own windows are no such thing.
   kAppDeactivate,
+  // The monitors changed: one added or removed, moved or resized. Every
+  // form gets it; Monitors() then tells the new layout.
+  kDisplayChange,
 };
 
 struct Event {
@@ -103,9 +107,14 @@ class WindowEvents {
 enum class WindowKind {
   kApplication,  // hidden top-level window that stands for the program
   kForm,         // top-level window owned by the application window
-  kPanel,        // child window that draws one picture 1:1, black without one
-  kBlank,        // child window that draws black and swallows mouse input
-  kIcon,         // child window that draws the dialog icon
+  // Top-level, owned by the application window, bounds in screen
+  // coordinates: borderless, black, top-most, without title or cursor. It is
+  // never activated and never gets the keyboard; its mouse input goes to
+  // its receiver in its own client coordinates.
+  kCover,
+  kPanel,  // child window that draws one picture 1:1, black without one
+  kBlank,  // child window that draws black and swallows mouse input
+  kIcon,   // child window that draws the dialog icon
   kGroupBox,
   kLabel,
   kButton,
@@ -177,7 +186,13 @@ class WindowSystem {
   virtual ~WindowSystem() = default;
 
   // Message queue.
-  virtual bool Peek(Message& message) = 0;      // takes one off, never waits
+  virtual bool Peek(Message& message) = 0;  // takes one off, never waits
+  // As many Peeks as `looks`, stopping at the first message: it is taken off
+  // and returned, `looks` less the empty looks before it (so at least one is
+  // left). None came: false, `looks` 0. The saver's pace is a count of empty
+  // looks, and this hands a backend a whole step's count at once: on Windows
+  // each is a PeekMessage, natively the pace clock spends them in one wait.
+  virtual bool PeekWithin(Message& message, int64_t& looks) = 0;
   virtual void Dispatch(Message& message) = 0;  // translate, then to its window
   virtual void Wait() = 0;                      // blocks until one arrives
   virtual void PostQuit(int exitCode) = 0;
@@ -227,6 +242,9 @@ class WindowSystem {
   // The monitor a top-level window lies on (the nearest one when it lies on
   // none), in screen coordinates.
   virtual Rect MonitorOf(WindowId window) = 0;
+  // Every monitor in screen coordinates, the primary one first; never empty.
+  // A show drawn into another program's window has that window alone.
+  virtual std::vector<Rect> Monitors() = 0;
   virtual int32_t PixelsPerInch() = 0;
   // Height in pixels of the text "0" drawn in the font of that name and
   // pixel height, as the backend would create it for a control.

@@ -27,7 +27,7 @@ int32_t Tmorumoru::ReadSetting(TIniFile& ini, std::string_view key, int32_t defa
 
 void Tmorumoru::FormCreate() {
   windows_.ShowCursor(false);
-  MouseRef = {-1, -1};
+  MouseRef = {-1, -1, false};
   Application().SetOnIdle(
       [this](TApplication& sender, bool& idleDone) { Effect(sender, idleDone); });
   Engine.moveKind = kChooseNext;
@@ -42,7 +42,13 @@ void Tmorumoru::FormCreate() {
   for (TControl* view : jpg) view->SetBounds({0, 0, Panel1->Width(), Panel1->Height()});
 }
 
+void Tmorumoru::Show() {
+  TForm::Show();
+  covers_.Follow();
+}
+
 void Tmorumoru::FormDestroy() {
+  covers_.Remove();
   windows_.ShowCursor(true);
 }
 
@@ -55,9 +61,11 @@ void Tmorumoru::FormMouseDown(platform::MouseButton /*button*/, uint32_t /*shift
   Close();
 }
 
+// The covers hand their moves on in the window's coordinates: one latch for
+// every monitor.
 void Tmorumoru::FormMouseMove(uint32_t /*shift*/, int32_t x, int32_t y) {
-  if (MouseRef.x == -1 && MouseRef.y == -1) {
-    MouseRef = {x, y};
+  if (!MouseRef.latched) {
+    MouseRef = {x, y, true};
   } else if (x != MouseRef.x || y != MouseRef.y) {
     Close();
   }
@@ -68,6 +76,12 @@ void Tmorumoru::FormMouseMove(uint32_t /*shift*/, int32_t x, int32_t y) {
 // it ends now, and Windows can lock at once.
 void Tmorumoru::FormAppDeactivate() {
   Close();
+}
+
+// A monitor plugged in, taken away or changed: the covers follow. The
+// window itself keeps to the screen size it is asked at every step.
+void Tmorumoru::FormDisplayChange() {
+  if (Visible()) covers_.Follow();
 }
 
 // The panel takes its new picture only once it is placed (or, should the
@@ -88,9 +102,9 @@ void Tmorumoru::PlacePanel(int32_t left, int32_t top) {
   ShowPicture();
 }
 
-void Tmorumoru::Pump() {
+void Tmorumoru::Pump(int64_t times) {
   ShowPicture();
-  Application().PumpMessages();
+  Application().PumpMessages(times);
 }
 
 void Tmorumoru::Effect(TApplication& /*sender*/, bool& idleDone) {

@@ -5,8 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "forms/form.h"
+#include "saver/monitor_covers.h"
 #include "saver/slide_engine.h"
 
 namespace morumoru {
@@ -18,8 +20,11 @@ class TApplication;
 struct MousePosition {
   int32_t x = -1;
   int32_t y = -1;
+  // Whether x, y hold a place the mouse was seen at. (-1, -1) alone cannot
+  // tell: on a monitor left of or above the primary one it is a real place.
+  bool latched = false;
 };
-// Where the mouse was first seen; (-1, -1) until then.
+// Where the mouse was first seen, on any monitor; (-1, -1) until then.
 extern MousePosition MouseRef;
 
 class Tmorumoru : public TForm, public SlideStage {
@@ -28,6 +33,11 @@ class Tmorumoru : public TForm, public SlideStage {
 
   // The engine step, installed as the application's idle handler.
   void Effect(TApplication& sender, bool& idleDone);
+
+  // Shown maximized on the primary monitor, the other monitors covered.
+  void Show() override;
+  // The black windows over the other monitors.
+  std::vector<platform::WindowId> Covers() const { return covers_.Windows(); }
 
   TControl* Panel1 = nullptr;
   TControl* Image1 = nullptr;
@@ -43,6 +53,7 @@ class Tmorumoru : public TForm, public SlideStage {
   void FormMouseDown(platform::MouseButton button, uint32_t shift, int32_t x, int32_t y) override;
   void FormMouseMove(uint32_t shift, int32_t x, int32_t y) override;
   void FormAppDeactivate() override;
+  void FormDisplayChange() override;
 
   // SlideStage.
   platform::Size Screen() override { return windows_.ScreenSize(); }
@@ -52,7 +63,7 @@ class Tmorumoru : public TForm, public SlideStage {
   void SetPanelWidth(int32_t width) override { Panel1->SetWidth(width); }
   void PlacePanel(int32_t left, int32_t top) override;
   void SetViewVisible(int view, bool visible) override;
-  void Pump() override;
+  void Pump(int64_t times) override;
 
  private:
   // A stored setting of [moruscr], or the value given for this run instead.
@@ -63,6 +74,7 @@ class Tmorumoru : public TForm, public SlideStage {
   // The views changed and the panel does not show it yet.
   bool pictureStale_ = false;
   void ShowPicture();
+  MonitorCovers covers_{*this};
 };
 
 }  // namespace morumoru

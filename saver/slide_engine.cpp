@@ -147,7 +147,7 @@ void EffectStep(SlideStage& stage, platform::OsServices& os, int32_t speed, int3
   Reseed(os);
   AdvanceSlide(stage);
   int64_t count = DelayCount(speed, power);
-  for (int64_t i = 0; i < count; ++i) stage.Pump();
+  if (count > 0) stage.Pump(count);
   idleDone = false;
 }
 

@@ -40,7 +40,8 @@ class SlideStage {
   // Left and top together, as one move of the panel's window.
   virtual void PlacePanel(int32_t left, int32_t top) = 0;
   virtual void SetViewVisible(int view, bool visible) = 0;
-  virtual void Pump() = 0;
+  // `times` pumps of the message queue, each ending on an empty look.
+  virtual void Pump(int64_t times) = 0;
 
  protected:
   ~SlideStage() = default;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 #include "platform/lower_case.h"
 
@@ -25,8 +26,9 @@ constexpr Message::Kind kKindOfEvent[] = {
     Message::Kind::kScroll,  Message::Kind::kClose,
     Message::Kind::kOther,  // kCancelMode
     Message::Kind::kOther,  // kAppDeactivate
+    Message::Kind::kOther,  // kDisplayChange
 };
-static_assert(std::size(kKindOfEvent) == static_cast<size_t>(EventType::kAppDeactivate) + 1,
+static_assert(std::size(kKindOfEvent) == static_cast<size_t>(EventType::kDisplayChange) + 1,
               "one kind for every event type");
 
 Message::Kind KindOf(EventType type) {
@@ -136,6 +138,14 @@ bool HeadlessPlatform::Peek(Message& message) {
   if (onEmptyPeek) {
     onEmptyPeek(emptyPeeks);
     if (!queue_.empty() || quitPending_) return Peek(message);
+  }
+  return false;
+}
+
+// Look by look, as Windows does: each empty look is counted and seen.
+bool HeadlessPlatform::PeekWithin(Message& message, int64_t& looks) {
+  for (; looks > 0; --looks) {
+    if (Peek(message)) return true;
   }
   return false;
 }
@@ -286,6 +296,24 @@ std::vector<WindowId> HeadlessPlatform::WindowsTitled(std::string_view text) con
   return result;
 }
 
+std::vector<WindowId> HeadlessPlatform::LiveWindowsOf(WindowKind kind) const {
+  std::vector<WindowId> result;
+  for (const auto& [id, window] : windows_) {
+    if (window.alive && !window.foreign && window.params.kind == kind) result.push_back(id);
+  }
+  return result;
+}
+
+void HeadlessPlatform::ChangeMonitors(std::vector<Rect> layout) {
+  monitors = std::move(layout);
+  for (WindowId form : LiveWindowsOf(WindowKind::kForm)) {
+    Event changed;
+    changed.type = EventType::kDisplayChange;
+    changed.window = form;
+    PostEvent(changed);
+  }
+}
+
 bool HeadlessPlatform::ActivateRunningCopy(std::string_view title) {
   std::string wanted = LowerCase(title);
   for (const auto& [id, window] : windows_) {
@@ -316,6 +344,11 @@ std::string HeadlessPlatform::ModuleOfAddress(const void* /*address*/, uint32_t&
 bool HeadlessPlatform::QueryCounter(uint64_t& count) {
   count = counter;
   return counterWorks;
+}
+
+std::vector<Rect> HeadlessPlatform::Monitors() {
+  if (monitors.empty()) return {{0, 0, screen.width, screen.height}};
+  return monitors;
 }
 
 // As the system picks one: the monitor that holds the window's centre, or

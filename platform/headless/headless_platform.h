@@ -75,6 +75,11 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   WindowId AddForeignWindow(std::string title, WindowId owner = kNoWindow, bool iconic = false);
   std::vector<WindowId> LiveWindows() const;
   std::vector<WindowId> WindowsTitled(std::string_view text) const;  // dead ones too
+  // Live windows of one kind.
+  std::vector<WindowId> LiveWindowsOf(WindowKind kind) const;
+  // Another layout of monitors, the primary first, told to every live form
+  // as the real systems tell their top-level windows.
+  void ChangeMonitors(std::vector<Rect> layout);
 
   Size screen{1024, 768};
   Size virtualScreen{1024, 768};
@@ -107,6 +112,7 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
 
   // WindowSystem.
   bool Peek(Message& message) override;
+  bool PeekWithin(Message& message, int64_t& looks) override;
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;
@@ -136,6 +142,7 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   Size ScreenSize() override { return screen; }
   Size VirtualScreenSize() override { return virtualScreen; }
   Rect MonitorOf(WindowId window) override;
+  std::vector<Rect> Monitors() override;
   int32_t PixelsPerInch() override { return pixelsPerInch; }
   int32_t FontTextHeight(std::string_view, int32_t height) override {
     return height + textHeightBias;

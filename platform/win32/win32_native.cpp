@@ -1,9 +1,14 @@
 #include "platform/native.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/utf16.h"
 #include "platform/win32/win32_os_services.h"
 #include "platform/win32/win32_window_system.h"
 
 namespace morumoru::platform {
+
+void RestrictLibrarySearch() {
+  win32::KeepDllSearchInSystemFolder();
+}
 
 std::string NativeCommandLine() {
   return win32::Narrow(GetCommandLineW());

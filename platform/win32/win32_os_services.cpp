@@ -3,12 +3,12 @@
 #include <knownfolders.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <urlmon.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "platform/files/settings_place.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/utf16.h"
 
 namespace morumoru::platform::win32 {
@@ -52,8 +52,23 @@ bool AppDataFolderProfile::Write(const std::string& path, std::string_view secti
   return profile_.Write(path, section, key, value);
 }
 
+namespace {
+
+// urlmon is no Known DLL: imported, it would be looked for beside the
+// program first, at every start. It is loaded from the system folder when
+// the link is first pressed.
+HRESULT WINAPI NavigateThroughUrlmon(IUnknown* context, LPCWSTR target) {
+  using Navigate = HRESULT(WINAPI*)(IUnknown*, LPCWSTR);
+  static const auto navigate =
+      AsFunction<Navigate>(SystemFunction(L"urlmon.dll", "HlinkNavigateString"));
+  if (!navigate) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+  return navigate(context, target);
+}
+
+}  // namespace
+
 UrlOpeners SystemUrlOpeners() {
-  return {HlinkNavigateString, ShellExecuteW};
+  return {NavigateThroughUrlmon, ShellExecuteW};
 }
 
 Win32OsServices::~Win32OsServices() {

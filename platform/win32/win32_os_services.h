@@ -1,7 +1,7 @@
 #pragma once
 // The OS services on Windows: kernel32 for the process and the counters, the
-// system's private-profile calls for the settings, urlmon (and the shell when
-// it fails) for the browser.
+// system's private-profile calls for the settings, urlmon (loaded from the
+// system folder on first use; the shell when it fails) for the browser.
 
 #include <unknwn.h>
 #include <windows.h>

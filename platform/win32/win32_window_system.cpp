@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/win32/win32_paint.h"
@@ -85,6 +86,29 @@ BOOL CALLBACK MatchTitle(HWND window, LPARAM context) {
   return FALSE;
 }
 
+// Collects the monitors in the virtual screen's coordinates (the primary
+// one's top-left is 0, 0; others may lie at negative ones), the primary one
+// first. The program is aware of the system's density, not of each
+// monitor's: Windows scales a monitor of another density, cover and all.
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC /*dc*/, LPRECT /*clip*/, LPARAM context) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  Rect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right - info.rcMonitor.left,
+            info.rcMonitor.bottom - info.rcMonitor.top};
+  auto* monitors = reinterpret_cast<std::vector<Rect>*>(context);
+  try {
+    if (info.dwFlags & MONITORINFOF_PRIMARY) {
+      monitors->insert(monitors->begin(), rect);
+    } else {
+      monitors->push_back(rect);
+    }
+  } catch (const std::bad_alloc&) {
+    return FALSE;  // no unwinding through user32
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 Win32WindowSystem::Win32WindowSystem() : instance_(GetModuleHandleW(nullptr)) {
@@ -105,6 +129,14 @@ bool Win32WindowSystem::Peek(Message& message) {
   message.key = key ? static_cast<uint16_t>(msg.wParam) : 0;
   std::memcpy(message.native, &msg, sizeof msg);
   return true;
+}
+
+// One PeekMessage per look: on Windows the looks themselves are the pace.
+bool Win32WindowSystem::PeekWithin(Message& message, int64_t& looks) {
+  for (; looks > 0; --looks) {
+    if (Peek(message)) return true;
+  }
+  return false;
 }
 
 void Win32WindowSystem::Dispatch(Message& message) {
@@ -181,7 +213,7 @@ void Win32WindowSystem::ShowWindow(WindowId window, ShowCommand command) {
       ::ShowWindow(handle, SW_HIDE);
       break;
     case ShowCommand::kNormal:
-      if (data && data->kind == WindowKind::kApplication) {
+      if (data && (data->kind == WindowKind::kApplication || data->kind == WindowKind::kCover)) {
         ::ShowWindow(handle, SW_SHOWNOACTIVATE);
         break;
       }
@@ -326,6 +358,15 @@ Rect Win32WindowSystem::MonitorOf(WindowId window) {
   }
   return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right - info.rcMonitor.left,
           info.rcMonitor.bottom - info.rcMonitor.top};
+}
+
+std::vector<Rect> Win32WindowSystem::Monitors() {
+  std::vector<Rect> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  if (monitors.empty()) {
+    monitors.push_back({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+  }
+  return monitors;
 }
 
 int32_t Win32WindowSystem::PixelsPerInch() {

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32/win32_text.h"
 #include "platform/window_system.h"
@@ -18,6 +19,7 @@ class Win32WindowSystem : public WindowSystem {
   ~Win32WindowSystem() override;
 
   bool Peek(Message& message) override;
+  bool PeekWithin(Message& message, int64_t& looks) override;
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;
@@ -52,6 +54,7 @@ class Win32WindowSystem : public WindowSystem {
   Size ScreenSize() override;
   Size VirtualScreenSize() override;
   Rect MonitorOf(WindowId window) override;
+  std::vector<Rect> Monitors() override;
   int32_t PixelsPerInch() override;
   int32_t FontTextHeight(std::string_view fontName, int32_t height) override;
   int ShowCursor(bool show) override;

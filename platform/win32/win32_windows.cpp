@@ -21,6 +21,7 @@ constexpr wchar_t kDialogClass[] = L"MorumoruDialog";
 constexpr wchar_t kPanelClass[] = L"MorumoruPanel";
 constexpr wchar_t kBlankClass[] = L"MorumoruBlank";
 constexpr wchar_t kIconClass[] = L"MorumoruIcon";
+constexpr wchar_t kCoverClass[] = L"MorumoruCover";
 
 constexpr UINT_PTR kSubclassId = 1;
 // Marks a common control as one of ours. A window property rather than
@@ -41,7 +42,8 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
                              DWORD_PTR ref);
 
 bool IsChildKind(WindowKind kind) {
-  return kind != WindowKind::kApplication && kind != WindowKind::kForm;
+  return kind != WindowKind::kApplication && kind != WindowKind::kForm &&
+         kind != WindowKind::kCover;
 }
 
 // The window class of each kind that sits in a form, and the style bits it
@@ -252,6 +254,16 @@ LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
       }
       break;
+    case WM_MOUSEACTIVATE:
+      // A click on a cover leaves the activation, and the keys, with the saver.
+      if (data->kind == WindowKind::kCover) return MA_NOACTIVATE;
+      break;
+    case WM_DISPLAYCHANGE:
+      // Sent to every top-level window; the forms pass it on.
+      if (data->kind == WindowKind::kForm) {
+        DeliverSignal(data->events, window, EventType::kDisplayChange);
+      }
+      break;
     case WM_GETMINMAXINFO:
       if (data->kind == WindowKind::kForm && data->style == FormStyle::kSaver) {
         // Maximized, the saver covers exactly the primary screen.
@@ -410,6 +422,8 @@ void RegisterWindowClasses(HINSTANCE instance) {
   RegisterClassExW(&blank);
   WNDCLASSEXW icon = ClassOf(instance, kIconClass, face);
   RegisterClassExW(&icon);
+  WNDCLASSEXW cover = ClassOf(instance, kCoverClass, black);
+  RegisterClassExW(&cover);
 }
 
 HWND CreateWindowFor(const WindowSpec& params, HINSTANCE instance, HFONT font) {
@@ -435,6 +449,13 @@ HWND CreateWindowFor(const WindowSpec& params, HINSTANCE instance, HFONT font) {
     className = kApplicationClass;
     style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     bounds = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0};
+  } else if (params.kind == WindowKind::kCover) {
+    // Owned by the application window, so neither the task bar nor Alt+Tab
+    // lists it; never activated, so the keys stay with the saver.
+    className = kCoverClass;
+    parent = reinterpret_cast<HWND>(params.owner);
+    style = WS_POPUP;
+    exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
   } else {
     parent = reinterpret_cast<HWND>(params.owner);
     if (params.style == FormStyle::kSaver) {

@@ -83,6 +83,17 @@ void X11WindowSystem::ShowWindow(WindowId window, ShowCommand command) {
     win->visible = command != ShowCommand::kHide;
     return;
   }
+  if (win->kind == WindowKind::kCover) {
+    // Shown without the focus or the grabs, which stay with the saver.
+    win->visible = win->mapped = command != ShowCommand::kHide;
+    if (win->visible) {
+      XMapRaised(x_.display, win->xid);
+    } else {
+      XUnmapWindow(x_.display, win->xid);
+    }
+    XFlush(x_.display);
+    return;
+  }
   if (win->parent) {
     win->visible = command != ShowCommand::kHide;
     if (win->visible) {

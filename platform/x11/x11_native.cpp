@@ -7,6 +7,9 @@
 
 namespace morumoru::platform {
 
+// The program has no run path: the loader looks in the system's folders only.
+void RestrictLibrarySearch() {}
+
 std::string NativeCommandLine() {
   return posix::JoinedCommandLine(posix::ProcessArguments());
 }

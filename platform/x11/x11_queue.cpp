@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "platform/x11/x11_window_system.h"
 
@@ -55,6 +56,79 @@ bool X11WindowSystem::Peek(Message& message) {
   // KeepPace adds them to the pace clock and sleeps off its lead.
   if (++looksOwed_ < looksPerCheck_ && NextRequest(x_.display) == requestAtCheck_) return false;
   return KeepPace(message);
+}
+
+bool X11WindowSystem::PeekWithin(Message& message, int64_t& looks) {
+  if (looks <= 0) return false;
+  if (looks == 1 || QLength(x_.display) > 0 || quitPending_) {
+    if (Peek(message)) return true;
+    looks = 0;
+    return false;
+  }
+  return SpendLooks(message, looks);
+}
+
+// A step's looks as one stretch of the pace clock: one flush, one wait on
+// the connection, no spinning. Input that comes during the wait is returned
+// at once, with the looks its time did not cover left to the caller, so the
+// show keeps its pace whatever the input.
+bool X11WindowSystem::SpendLooks(Message& message, int64_t& looks) {
+  Clock::time_point now = Clock::now();
+  if (pace_ < now - kMostBehind) pace_ = now;
+  pace_ += looksOwed_ * inspectionCost_;
+  looksOwed_ = 0;
+  const Clock::time_point start = pace_;
+  const Clock::time_point end = start + looks * inspectionCost_;
+  bool requested = NextRequest(x_.display) != requestAtCheck_;
+  requestAtCheck_ = NextRequest(x_.display);
+  checkedAt_ = now;
+  if (end - now <= kPaceSlack) {
+    // Not worth a wake-up (speed 1, a slow machine): the looks are paid, and
+    // the connection read now and then, as in Peek.
+    pace_ = end;
+    if (requested) XFlush(x_.display);
+    if (now - readAt_ >= kCheckEvery) {
+      readAt_ = now;
+      if (XEventsQueued(x_.display, QueuedAfterReading) > 0) {
+        looks = 1;
+        return TakeEvent(message);
+      }
+    }
+    looks = 0;
+    return false;
+  }
+  // What the step drew goes out before the wait (a move has gone already).
+  // An event read while flushing is in Xlib's queue, where poll cannot see it.
+  if (NextRequest(x_.display) != requestsSent_) SendRequests();
+  if (QLength(x_.display) > 0) return TakeEvent(message);
+  // The server catches up while the show sleeps: no round trip needed.
+  panelMovesSinceSync_ = 0;
+  pollfd fd{x_.fd, POLLIN, 0};
+  while (now < end) {
+    auto lead = std::chrono::duration_cast<std::chrono::nanoseconds>(end - now);
+    timespec timeout{static_cast<time_t>(lead.count() / 1'000'000'000),
+                     static_cast<long>(lead.count() % 1'000'000'000)};
+    int ready = ppoll(&fd, 1, &timeout, nullptr);
+    now = Clock::now();
+    if (ready > 0 && XEventsQueued(x_.display, QueuedAfterReading) > 0) {
+      int64_t spent = now > start ? (now - start) / inspectionCost_ : 0;
+      spent = std::min(spent, looks - 1);
+      pace_ = start + spent * inspectionCost_;
+      looks -= spent;
+      checkedAt_ = readAt_ = now;
+      return TakeEvent(message);
+    }
+  }
+  pace_ = end;
+  looks = 0;
+  checkedAt_ = readAt_ = now;
+  return false;
+}
+
+void X11WindowSystem::SendRequests() {
+  // XFlush also reads what the server sent meanwhile into Xlib's queue.
+  XFlush(x_.display);
+  requestsSent_ = NextRequest(x_.display);
 }
 
 bool X11WindowSystem::KeepPace(Message& message) {
@@ -257,9 +331,29 @@ bool X11WindowSystem::AcceptsInput(const WindowRecord& win) const {
   return !form || form->enabled;
 }
 
+void X11WindowSystem::DeliverDisplayChange() {
+  // xscreensaver places its hacks itself.
+  if (x_.host) return;
+  // A form's handler may make and destroy windows: the forms are picked first.
+  std::vector<Window> forms;
+  for (const auto& [xid, win] : windows_) {
+    if (!win->parent && win->kind == WindowKind::kForm) forms.push_back(xid);
+  }
+  for (Window xid : forms) {
+    if (const WindowRecord* win = Find(xid)) DeliverSignal(*win, EventType::kDisplayChange);
+  }
+}
+
 void X11WindowSystem::Dispatch(Message& message) {
   NativeEvent native;
   std::memcpy(&native, message.native, sizeof native);
+  // The root's new size, or monitors set or removed (which RandR tells as a
+  // root ConfigureNotify).
+  if ((native.type == ConfigureNotify && native.window == x_.root) ||
+      (randrEventBase_ >= 0 && native.type == randrEventBase_ + RRScreenChangeNotify)) {
+    DeliverDisplayChange();
+    return;
+  }
   WindowRecord* win = Find(message.target);
   if (!win) return;
   switch (native.type) {

@@ -8,6 +8,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +17,25 @@
 namespace morumoru::platform {
 
 namespace x11 {
+
+namespace {
+
+// What makes a monitor the primary one, weakest first: being listed first,
+// showing any output (one set by hand without an output is listed first,
+// yet is no screen of its own), showing the primary output, being marked so.
+enum class PrimaryClaim { kListed, kShowsAnOutput, kShowsThePrimaryOutput, kMarked };
+
+PrimaryClaim ClaimOf(const XRRMonitorInfo& monitor, RROutput primaryOutput) {
+  if (monitor.primary) return PrimaryClaim::kMarked;
+  const RROutput* outputs = monitor.outputs;
+  const RROutput* end = outputs ? outputs + monitor.noutput : outputs;
+  if (primaryOutput != None && std::find(outputs, end, primaryOutput) != end) {
+    return PrimaryClaim::kShowsThePrimaryOutput;
+  }
+  return monitor.noutput > 0 ? PrimaryClaim::kShowsAnOutput : PrimaryClaim::kListed;
+}
+
+}  // namespace
 
 X11WindowSystem::X11WindowSystem(Display* display, Window host,
                                  std::chrono::nanoseconds inspectionCost)
@@ -27,6 +47,10 @@ X11WindowSystem::X11WindowSystem(Display* display, Window host,
   int errorBase = 0;
   if (XRRQueryExtension(x_.display, &randrEventBase_, &errorBase)) {
     XRRSelectInput(x_.display, x_.root, RRScreenChangeNotifyMask);
+    int major = 0;
+    int minor = 0;
+    randrMonitors_ =
+        XRRQueryVersion(x_.display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5));
   } else {
     randrEventBase_ = -1;
   }
@@ -108,25 +132,62 @@ void X11WindowSystem::SetPanelPicture(WindowId panel, PictureId picture) {
 
 // ---- Screen and cursor --------------------------------------------------
 
+// The monitors as RandR 1.5 tells them, the primary one first. A screen cut
+// into monitors by hand (xrandr --setmonitor) counts as cut. Older servers
+// give the primary output's CRTC, and without RandR the whole screen is one
+// monitor.
 void X11WindowSystem::RefreshScreen() {
-  primary_ = {0, 0, DisplayWidth(x_.display, x_.screen), DisplayHeight(x_.display, x_.screen)};
+  monitors_ = RandrMonitors();
+  if (monitors_.empty()) monitors_.push_back(PrimaryOutput());
+  primary_ = monitors_.front();
   screenValid_ = true;
-  if (randrEventBase_ < 0) return;
+}
+
+std::vector<Rect> X11WindowSystem::RandrMonitors() const {
+  std::vector<Rect> found;
+  if (!randrMonitors_) return found;
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(x_.display, x_.root, True, &count);
+  RROutput primaryOutput = XRRGetOutputPrimary(x_.display, x_.root);
+  size_t primary = 0;
+  PrimaryClaim strongest = PrimaryClaim::kListed;
+  for (int i = 0; i < count; ++i) {
+    const XRRMonitorInfo& monitor = monitors[i];
+    if (monitor.width <= 0 || monitor.height <= 0) continue;
+    PrimaryClaim claim = ClaimOf(monitor, primaryOutput);
+    if (found.empty() || claim > strongest) {
+      primary = found.size();
+      strongest = claim;
+    }
+    found.push_back({monitor.x, monitor.y, monitor.width, monitor.height});
+  }
+  if (monitors) XRRFreeMonitors(monitors);
+  if (primary > 0) {
+    std::rotate(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(primary),
+                found.begin() + static_cast<std::ptrdiff_t>(primary) + 1);
+  }
+  return found;
+}
+
+Rect X11WindowSystem::PrimaryOutput() const {
+  Rect whole{0, 0, DisplayWidth(x_.display, x_.screen), DisplayHeight(x_.display, x_.screen)};
+  if (randrEventBase_ < 0) return whole;
   XRRScreenResources* resources = XRRGetScreenResourcesCurrent(x_.display, x_.root);
-  if (!resources) return;
+  if (!resources) return whole;
   RROutput primary = XRRGetOutputPrimary(x_.display, x_.root);
-  bool found = false;
-  for (int pass = 0; pass < 2 && !found; ++pass) {
-    for (int i = 0; i < resources->noutput && !found; ++i) {
+  Rect found = whole;
+  bool done = false;
+  for (int pass = 0; pass < 2 && !done; ++pass) {
+    for (int i = 0; i < resources->noutput && !done; ++i) {
       RROutput output = resources->outputs[i];
       if (pass == 0 && output != primary) continue;
       XRROutputInfo* info = XRRGetOutputInfo(x_.display, resources, output);
       if (info && info->connection == RR_Connected && info->crtc) {
         XRRCrtcInfo* crtc = XRRGetCrtcInfo(x_.display, resources, info->crtc);
         if (crtc && crtc->width > 0 && crtc->height > 0) {
-          primary_ = {crtc->x, crtc->y, static_cast<int32_t>(crtc->width),
-                      static_cast<int32_t>(crtc->height)};
-          found = true;
+          found = {crtc->x, crtc->y, static_cast<int32_t>(crtc->width),
+                   static_cast<int32_t>(crtc->height)};
+          done = true;
         }
         if (crtc) XRRFreeCrtcInfo(crtc);
       }
@@ -134,6 +195,7 @@ void X11WindowSystem::RefreshScreen() {
     }
   }
   XRRFreeScreenResources(resources);
+  return found;
 }
 
 Size X11WindowSystem::ScreenSize() {
@@ -148,24 +210,29 @@ Size X11WindowSystem::VirtualScreenSize() {
   return {DisplayWidth(x_.display, x_.screen), DisplayHeight(x_.display, x_.screen)};
 }
 
-// RandR's monitors; without them the whole screen is one monitor.
+std::vector<Rect> X11WindowSystem::Monitors() {
+  // In xscreensaver's window the show has that window alone: xscreensaver
+  // runs a hack on each monitor itself.
+  if (x_.host) return {{0, 0, hostSize_.width, hostSize_.height}};
+  if (!screenValid_) RefreshScreen();
+  return monitors_;
+}
+
+// The monitor that holds the window's centre, else the nearest one.
 Rect X11WindowSystem::MonitorOf(WindowId window) {
-  Rect whole{0, 0, DisplayWidth(x_.display, x_.screen), DisplayHeight(x_.display, x_.screen)};
+  if (!screenValid_) RefreshScreen();
   XWindowAttributes attributes;
-  if (randrEventBase_ < 0 || !Find(static_cast<Window>(window)) ||
+  if (!Find(static_cast<Window>(window)) ||
       !XGetWindowAttributes(x_.display, static_cast<Window>(window), &attributes)) {
-    return whole;
+    return primary_;
   }
   int x = 0, y = 0;
   Window child;
   XTranslateCoordinates(x_.display, static_cast<Window>(window), x_.root, attributes.width / 2,
                         attributes.height / 2, &x, &y, &child);
-  int count = 0;
-  XRRMonitorInfo* monitors = XRRGetMonitors(x_.display, x_.root, True, &count);
-  Rect nearest = whole;
+  Rect nearest = primary_;
   int64_t best = -1;
-  for (int i = 0; i < count; ++i) {
-    Rect monitor{monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
+  for (const Rect& monitor : monitors_) {
     int64_t dx = std::max({0, monitor.left - x, x - (monitor.left + monitor.width - 1)});
     int64_t dy = std::max({0, monitor.top - y, y - (monitor.top + monitor.height - 1)});
     if (best < 0 || dx * dx + dy * dy < best) {
@@ -173,7 +240,6 @@ Rect X11WindowSystem::MonitorOf(WindowId window) {
       nearest = monitor;
     }
   }
-  if (monitors) XRRFreeMonitors(monitors);
   return nearest;
 }
 

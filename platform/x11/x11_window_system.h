@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/window_system.h"
 #include "platform/x11/x11_backend.h"
@@ -44,6 +45,7 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
 
   // WindowSystem.
   bool Peek(Message& message) override;
+  bool PeekWithin(Message& message, int64_t& looks) override;
   void Dispatch(Message& message) override;
   void Wait() override;
   void PostQuit(int exitCode) override;
@@ -73,6 +75,7 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   Size ScreenSize() override;
   Size VirtualScreenSize() override;
   Rect MonitorOf(WindowId window) override;
+  std::vector<Rect> Monitors() override;
   int32_t PixelsPerInch() override;
   int32_t FontTextHeight(std::string_view fontName, int32_t height) override;
   int ShowCursor(bool show) override;
@@ -98,6 +101,8 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   // x11_queue.cpp
   bool TakeEvent(Message& message);
   bool KeepPace(Message& message);
+  bool SpendLooks(Message& message, int64_t& looks);
+  void SendRequests();
   void HandleSystemEvent(const XEvent& event);
   Event MakeEvent(EventType type, const WindowRecord& win, const NativeEvent& native) const;
   static uint32_t ShiftBits(uint32_t state);
@@ -105,11 +110,15 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   // An event that carries only its kind and window.
   void DeliverSignal(const WindowRecord& win, EventType type);
   bool AcceptsInput(const WindowRecord& win) const;
+  // The root's size or RandR's monitors changed: every form is told.
+  void DeliverDisplayChange();
   // A FocusOut of `win` that leaves the keyboard with another client.
   bool FocusTakenByOtherClient(const WindowRecord& win, const NativeEvent& native);
 
   // x11_window_system.cpp
   void RefreshScreen();
+  std::vector<Rect> RandrMonitors() const;
+  Rect PrimaryOutput() const;
 
   // x11_windows.cpp
   WindowRecord* Find(Window xid);
@@ -131,6 +140,7 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   Painter painter_{x_};
   ForeignWindows foreign_;
   int randrEventBase_ = -1;
+  bool randrMonitors_ = false;  // the server tells monitors (RandR 1.5)
 
   std::unordered_map<Window, std::unique_ptr<WindowRecord>> windows_;
   WindowId focus_ = kNoWindow;
@@ -149,12 +159,14 @@ class X11WindowSystem : public WindowSystem, private WidgetOwner, private BoxHos
   long looksOwed_ = 0;
   long looksPerCheck_ = 1;
   unsigned long requestAtCheck_ = 0;
-  uint32_t currentState_ = 0;  // modifiers of the message being handled
+  unsigned long requestsSent_ = 0;  // what SendRequests has flushed so far
+  uint32_t currentState_ = 0;       // modifiers of the message being handled
   uint32_t currentKeysym_ = 0;
   int panelMovesSinceSync_ = 0;
   int cursorCounter_ = 0;
   Cursor blankCursor_ = 0;
   bool screenValid_ = false;
+  std::vector<Rect> monitors_;  // the primary one first
   Rect primary_;
   int32_t pixelsPerInch_ = 0;
   // The size of xscreensaver's window (x_.host), which the saver form fills.

@@ -118,6 +118,15 @@ WindowId X11WindowSystem::NewWindow(const WindowSpec& params) {
       // only keep the server writing to us.
       if (params.style == FormStyle::kSaver) attributes.event_mask &= ~ExposureMask;
       break;
+    case WindowKind::kCover:
+      // Black by the server alone, above the other programs without a
+      // window manager's say; only the mouse is selected, the keyboard
+      // stays with the saver's focus.
+      attributes.override_redirect = True;
+      attributes.background_pixel = BlackPixel(x_.display, x_.screen);
+      attributes.event_mask = kPointerEvents;
+      mask |= CWOverrideRedirect | CWBackPixel;
+      break;
     default: {
       WindowRecord* parentWin = Find(params.parent);
       if (!parentWin) return kNoWindow;
@@ -164,6 +173,9 @@ WindowId X11WindowSystem::NewWindow(const WindowSpec& params) {
 
   if (stage) {
     // No title, protocols or hints: no window manager deals with it.
+  } else if (params.kind == WindowKind::kCover) {
+    // No title: the running-copy check finds the saver's window alone.
+    ApplyCursor(xid);
   } else if (!win.parent) {
     SetTitle(xid, params.text);
     long pid = getpid();
@@ -286,13 +298,16 @@ void X11WindowSystem::SetBounds(WindowId window, const Rect& bounds) {
   }
   if (frameRate_ && win->kind == WindowKind::kPanel) CountFrame(*win);
   if (win->kind == WindowKind::kPanel && ++panelMovesSinceSync_ >= kPanelMovesPerSync) {
-    // The saver would otherwise run ever further ahead of the server, which
-    // then keeps other programs (a window manager, xdotool) waiting for up to
-    // seconds. A round trip now and then bounds the lead, at little cost.
+    // A show that does not sleep between moves (speeds 1 and 2) would run
+    // ever further ahead of the server, which then keeps other programs (a
+    // window manager, xdotool) waiting for up to seconds. A round trip now
+    // and then bounds the lead; the pace clock's waits do as well, and start
+    // the count again.
     panelMovesSinceSync_ = 0;
     XSync(x_.display, False);
+    requestsSent_ = NextRequest(x_.display);
   } else {
-    XFlush(x_.display);
+    SendRequests();
   }
 }
 

@@ -236,6 +236,7 @@ scenario() {
 . "$SYSTEM_DIR/dialog_test.sh"
 . "$SYSTEM_DIR/monitor_test.sh"
 . "$SYSTEM_DIR/fault_test.sh"
+. "$SYSTEM_DIR/library_test.sh"
 
 # Leftovers of one scenario must not disturb the next: the program refuses to
 # start while a window of a running copy exists.
@@ -248,6 +249,11 @@ settle() {
       sleep 0.1
     done
   done
+  # A scenario stopped before its own clean-up leaves no monitors cut.
+  if xrandr --listmonitors 2>/dev/null | grep -qE '^ *[0-9]+: [*+]?(left|right|narrow) '; then
+    echo "# monitors left cut by a scenario; one monitor again" >&2
+    single_monitor_again
+  fi
   if [ -n "$(windows_named morumoru)$(windows_named 'morumoru screensaver')" ]; then
     echo "# windows left over after a scenario; resetting" >&2
     [ "$TARGET" = wine ] && wineserver -k >/dev/null 2>&1 && wineserver -w && wineserver -p

@@ -4,7 +4,8 @@
 #   tests/system/windows_binary_test.sh SCR
 #
 # The PE header's flags (terminal-server aware, ASLR, NX; high-entropy ASLR
-# in a 64-bit build), the manifest's <compatibility> section with Windows
+# in a 64-bit build), the imported DLLs (none that Windows would look for in
+# the program's folder), the manifest's <compatibility> section with Windows
 # Vista to 11, and the version resource's LegalCopyright. Prints "ok - name"
 # or "not ok - name: reason" per check and ends with "N passed, M failed, K skipped".
 
@@ -39,13 +40,56 @@ check "the PE header says terminal-server aware, ASLR and NX (high-entropy ASLR 
 objcopy -O binary --only-section=.rsrc "$SCR" "$WORK/rsrc" 2>"$WORK/objcopy.log" ||
   { echo "objcopy cannot read the resources: $(cat "$WORK/objcopy.log")" >&2; exit 2; }
 
-manifest_compatibility() {
-  python3 - "$WORK/rsrc" >"$WORK/manifest" <<'PY' || fail "no manifest in the resources"
+# The manifest as it is in the resources; empty when there is none.
+python3 - "$WORK/rsrc" >"$WORK/manifest" <<'PY'
 import re, sys
 data = open(sys.argv[1], "rb").read()
 match = re.search(rb"<\?xml.*?</assembly>", data, re.S)
-sys.exit(1) if not match else print(match.group(0).decode())
+if match:
+    print(match.group(0).decode())
 PY
+
+# Windows looks for an imported DLL in the program's folder first (a .scr
+# lies where it was downloaded, among other downloads) unless the DLL is one
+# of its Known DLLs or comes side by side through the manifest. These are
+# Known DLLs on every Windows from 7 to 11; ntdll is never looked for.
+KNOWN_DLLS=(advapi32 clbcatq comdlg32 difxapi gdi32 imagehlp imm32 kernel32 msctf msvcrt normaliz
+  nsi ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shell32 shlwapi user32 wldap32 ws2_32)
+
+imports_known_dlls_only() {
+  local dll name imported=()
+  while read -r dll; do
+    imported+=("$dll")
+    name=${dll,,}
+    name=${name%.dll}
+    if [ "$name" = comctl32 ]; then
+      # Side by side only when the manifest asks for Common Controls 6.
+      python3 - "$WORK/manifest" >"$WORK/found" 2>&1 <<'PY' || fail "imports $dll: $(cat "$WORK/found")"
+import sys, xml.etree.ElementTree as tree
+ns = "{urn:schemas-microsoft-com:asm.v1}"
+try:
+    root = tree.parse(sys.argv[1]).getroot()
+except (tree.ParseError, OSError) as error:
+    sys.exit("without a manifest to take it side by side (%s)" % error)
+for dependency in root.iter(ns + "dependentAssembly"):
+    identity = dependency.find(ns + "assemblyIdentity")
+    if (identity is not None and identity.get("name") == "Microsoft.Windows.Common-Controls"
+            and identity.get("version", "").startswith("6.")):
+        sys.exit(0)
+sys.exit("but the manifest asks for no Common Controls 6, so it would be looked for beside the program")
+PY
+    elif [[ " ${KNOWN_DLLS[*]} " != *" $name "* ]]; then
+      fail "imports $dll, which is no Known DLL: Windows would look for it beside the program first"
+    fi
+  done < <(sed -nE 's/^\s*DLL Name: (.*)$/\1/p' "$WORK/headers")
+  ((${#imported[@]} > 0)) || fail "objdump lists no imported DLL at all"
+  echo "# imports: ${imported[*]}"
+}
+check "every imported DLL is a Known DLL, or comctl32 side by side through the manifest" \
+  imports_known_dlls_only
+
+manifest_compatibility() {
+  [ -s "$WORK/manifest" ] || fail "no manifest in the resources"
   python3 - "$WORK/manifest" <<'PY' >"$WORK/found" 2>&1 || fail "$(cat "$WORK/found")"
 import sys, xml.etree.ElementTree as tree
 ns = "{urn:schemas-microsoft-com:compatibility.v1}"

@@ -135,6 +135,62 @@ TEST_F(ApplicationTest, QuitInsidePumpEndsLoopAfterIdleHandlerReturns) {
   EXPECT_EQ(form->log, std::vector<std::string>{"key 65"});
 }
 
+// A step hands its whole count of pumps over at once; that must be the same
+// as pumping that many times one by one: every empty look made, what comes
+// between them handled in order, a quit among them seen while the rest of
+// the pumping still runs, and never an idle turn.
+TEST(CountedPumps, SameAsPumpingOneByOne) {
+  struct Run {
+    std::vector<std::string> log;
+    int emptyLooks = 0;
+    bool quitSeen = false;
+    int idles = 0;
+  };
+  auto run = [](bool counted) {
+    platform::HeadlessPlatform headless;
+    TApplication app(headless, headless);
+    TestForm* form = nullptr;
+    app.AddForm(form);
+    Run result;
+    app.SetOnIdle([&](TApplication&, bool&) { ++result.idles; });
+    const int start = headless.emptyPeeks;
+    headless.onEmptyPeek = [&](int count) {
+      int look = count - start;
+      if (look == 3 || look == 4) headless.PostKey(form->Handle(), 'A');
+      if (look == 6) app.CloseForm(*form);  // the main form: the quit
+      if (look == 9) headless.PostMouse(form->Handle(), EventType::kMouseMove, 2, 3);
+    };
+    if (counted) {
+      app.PumpMessages(12);
+    } else {
+      for (int i = 0; i < 12; ++i) app.PumpMessages();
+    }
+    result.log = form->log;
+    result.emptyLooks = headless.emptyPeeks - start;
+    result.quitSeen = app.QuitSeen();
+    return result;
+  };
+  Run oneByOne = run(false);
+  Run counted = run(true);
+  EXPECT_EQ(counted.log, oneByOne.log);
+  EXPECT_EQ(counted.log, (std::vector<std::string>{"key 65", "key 65", "move 2,3"}));
+  EXPECT_EQ(counted.emptyLooks, oneByOne.emptyLooks);
+  EXPECT_TRUE(counted.quitSeen);
+  EXPECT_EQ(counted.idles, 0);
+  EXPECT_EQ(oneByOne.idles, 0);
+}
+
+// No pumps at all: nothing is looked at, so nothing waiting is handled.
+TEST_F(ApplicationTest, NoPumpsLookAtNothing) {
+  Form();
+  headless.PostKey(form->Handle(), 'A');
+  int peeks = headless.peeks;
+  app.PumpMessages(0);
+  app.PumpMessages(-5);
+  EXPECT_EQ(headless.peeks, peeks);
+  EXPECT_TRUE(form->log.empty());
+}
+
 TEST_F(ApplicationTest, ExceptionInIdleHandlerReportedOnceAndLoopGoesOn) {
   Form();
   // A control that holds the mouse has lost it by the time the box is up.

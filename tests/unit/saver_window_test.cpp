@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "forms/application.h"
 #include "platform/headless/headless_platform.h"
@@ -27,6 +30,9 @@ class SaverWindowTest : public ::testing::Test {
     app.PumpMessages();
   }
   bool Quit() const { return headless.quitPosts > 0; }
+  std::vector<platform::WindowId> Covers() const {
+    return headless.LiveWindowsOf(platform::WindowKind::kCover);
+  }
   platform::HeadlessPlatform headless;
   TApplication app;
   Tmorumoru* saver = nullptr;
@@ -40,6 +46,7 @@ TEST_F(SaverWindowTest, CreationState) {
   EXPECT_EQ(headless.cursorCounter, -1);
   EXPECT_EQ(MouseRef.x, -1);
   EXPECT_EQ(MouseRef.y, -1);
+  EXPECT_FALSE(MouseRef.latched);
   EXPECT_EQ(Engine.moveKind, 0);
   EXPECT_EQ(Engine.lastDraw, 0);
   EXPECT_EQ(saver->speed, 1);
@@ -59,6 +66,7 @@ TEST_F(SaverWindowTest, CreationState) {
   ASSERT_NE(first, platform::kNoPicture);
   EXPECT_EQ(headless.pictureIndex.at(first), 8);
   EXPECT_EQ(headless.livePictures.size(), 9u);
+  EXPECT_TRUE(Covers().empty()) << "one monitor: the saver's window alone";
 
   app.DestroyForms();
   EXPECT_EQ(headless.cursorCounter, 0);
@@ -252,6 +260,171 @@ TEST_F(SaverWindowTest, FailingStepShowsOneBoxAndKeepsTheShowStill) {
   EXPECT_EQ(headless.boxes[0].caption, "morumoru");
   EXPECT_EQ(headless.boxes[0].kind, platform::BoxKind::kErrorTopMost);
   EXPECT_EQ(headless.cursorCounter, -1) << "the cursor is hidden again after the box";
+}
+
+using platform::Rect;
+using platform::WindowId;
+
+constexpr Rect kPrimary{0, 0, 1024, 768};
+constexpr Rect kRight{1024, -100, 1280, 1024};
+constexpr Rect kAboveLeft{-800, -600, 800, 600};
+
+// Every other monitor gets a black cover while the saver shows; the covers
+// carry no title, take neither the activation nor the focus, and go with
+// the saver.
+TEST_F(SaverWindowTest, OtherMonitorsAreCoveredWhileTheSaverShows) {
+  headless.monitors = {kPrimary, kRight, kAboveLeft};
+  app.AddForm(saver);
+  EXPECT_TRUE(Covers().empty()) << "nothing before the saver shows";
+  saver->Show();
+  app.PumpMessages();
+  std::vector<WindowId> covers = Covers();
+  ASSERT_EQ(covers.size(), 2u);
+  EXPECT_EQ(covers, saver->Covers());
+  EXPECT_EQ(headless.At(covers[0]).bounds, kRight);
+  EXPECT_EQ(headless.At(covers[1]).bounds, kAboveLeft);
+  for (WindowId cover : covers) {
+    EXPECT_TRUE(headless.IsVisible(cover));
+    EXPECT_EQ(headless.At(cover).owner, app.Handle());
+    EXPECT_EQ(headless.At(cover).text, "");
+  }
+  EXPECT_EQ(headless.WindowsTitled("morumoru"),
+            (std::vector<WindowId>{app.Handle(), saver->Handle()}));
+  EXPECT_EQ(headless.GetActiveWindow(), saver->Handle());
+  EXPECT_EQ(headless.GetFocus(), saver->Handle());
+
+  app.DestroyForms();
+  EXPECT_TRUE(Covers().empty());
+  EXPECT_EQ(headless.cursorCounter, 0);
+}
+
+// A key, a left, right or middle press or a move on a cover is input on the
+// black background; the wheel, other buttons and releases are nothing.
+TEST_F(SaverWindowTest, InputOnACoverEndsAsOnTheBackground) {
+  headless.monitors = {kPrimary, kRight};
+  Create();
+  ASSERT_EQ(Covers().size(), 1u);
+  WindowId cover = Covers().front();
+  headless.PostMouse(cover, EventType::kMouseWheel, 10, 10);
+  headless.PostMouse(cover, EventType::kMouseDown, 10, 10, MouseButton::kOther);
+  headless.PostMouse(cover, EventType::kMouseUp, 10, 10);
+  headless.PostMouse(cover, EventType::kMouseMove, 10, 10);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  for (MouseButton button : {MouseButton::kLeft, MouseButton::kRight, MouseButton::kMiddle}) {
+    headless.quitPosts = 0;
+    headless.PostMouse(cover, EventType::kMouseDown, 500, 900, button);
+    app.PumpMessages();
+    EXPECT_TRUE(Quit());
+  }
+  headless.quitPosts = 0;
+  headless.PostKey(cover, 'A');
+  app.PumpMessages();
+  EXPECT_TRUE(Quit());
+}
+
+// Moves on a cover reach the latch in the saver's coordinates, so one latch
+// serves every monitor: the first move anywhere is remembered, a move at the
+// same screen point is none, and a move to another monitor ends the saver.
+// (-1, -1) is a real point on a monitor above left of the primary one.
+TEST_F(SaverWindowTest, OneLatchForEveryMonitor) {
+  headless.monitors = {kPrimary, kRight, kAboveLeft};
+  Create();
+  ASSERT_EQ(Covers().size(), 2u);
+  WindowId right = Covers()[0];
+  WindowId aboveLeft = Covers()[1];
+
+  headless.PostMouse(right, EventType::kMouseMove, 20, 130);
+  headless.PostMouse(right, EventType::kMouseMove, 20, 130);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  EXPECT_TRUE(MouseRef.latched);
+  EXPECT_EQ(MouseRef.x, 1044);
+  EXPECT_EQ(MouseRef.y, 30);
+  headless.PostMouse(saver->Handle(), EventType::kMouseMove, 1000, 30);
+  app.PumpMessages();
+  EXPECT_TRUE(Quit()) << "moved from the right monitor onto the primary one";
+
+  headless.quitPosts = 0;
+  MouseRef = {-1, -1};
+  headless.PostMouse(aboveLeft, EventType::kMouseMove, 799, 599);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  EXPECT_TRUE(MouseRef.latched) << "latched at -1, -1";
+  headless.PostMouse(aboveLeft, EventType::kMouseMove, 799, 599);
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  headless.PostMouse(aboveLeft, EventType::kMouseMove, 798, 599);
+  app.PumpMessages();
+  EXPECT_TRUE(Quit());
+}
+
+// While the error box holds the saver disabled its background takes no
+// input, and the covers take none either.
+TEST_F(SaverWindowTest, CoversTakeNoInputWhileTheSaverIsDisabled) {
+  headless.monitors = {kPrimary, kRight};
+  Create();
+  WindowId cover = Covers().front();
+  headless.EnableWindow(saver->Handle(), false);
+  headless.PostMouse(cover, EventType::kMouseDown, 5, 5);
+  headless.PostMouse(cover, EventType::kMouseMove, 5, 5);
+  headless.PostMouse(cover, EventType::kMouseMove, 50, 50);
+  headless.PostKey(cover, 'A');
+  app.PumpMessages();
+  EXPECT_FALSE(Quit());
+  EXPECT_FALSE(MouseRef.latched);
+  headless.EnableWindow(saver->Handle(), true);
+  headless.PostMouse(cover, EventType::kMouseDown, 5, 5);
+  app.PumpMessages();
+  EXPECT_TRUE(Quit());
+}
+
+// Monitors plugged in, taken away or resized while the saver runs: after
+// each change exactly the monitors beside the primary one are covered, no
+// cover is left over, and a cover still right is kept as it is.
+TEST_F(SaverWindowTest, CoversFollowTheMonitors) {
+  Create();
+  auto byPlace = [](std::vector<Rect> rects) {
+    std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) {
+      return std::tie(a.left, a.top, a.width, a.height) <
+             std::tie(b.left, b.top, b.width, b.height);
+    });
+    return rects;
+  };
+  auto coveredRects = [&] {
+    std::vector<Rect> rects;
+    for (WindowId cover : Covers()) {
+      EXPECT_TRUE(headless.IsVisible(cover));
+      rects.push_back(headless.At(cover).bounds);
+    }
+    return byPlace(rects);
+  };
+  constexpr Rect kRightLarger{1024, -100, 1920, 1200};
+  const std::vector<std::vector<Rect>> layouts = {
+      {kPrimary, kRight}, {kPrimary, kRight, kAboveLeft}, {kPrimary, kRightLarger, kAboveLeft},
+      {kPrimary},         {kPrimary, kAboveLeft},         {kPrimary, kRight}};
+  for (const std::vector<Rect>& layout : layouts) {
+    headless.ChangeMonitors(layout);
+    app.PumpMessages();
+    EXPECT_EQ(coveredRects(), byPlace({layout.begin() + 1, layout.end()}))
+        << "after a change to " << layout.size() << " monitors";
+  }
+  WindowId kept = Covers().front();
+  headless.ChangeMonitors({kPrimary, kRight});
+  app.PumpMessages();
+  EXPECT_EQ(Covers(), std::vector<WindowId>{kept}) << "the same layout told again";
+  EXPECT_FALSE(Quit()) << "monitor changes end nothing";
+  app.DestroyForms();
+  EXPECT_TRUE(Covers().empty());
+}
+
+// A saver never shown (started minimized) covers nothing, whatever the
+// monitors do.
+TEST_F(SaverWindowTest, AHiddenSaverCoversNothing) {
+  app.AddForm(saver);
+  headless.ChangeMonitors({kPrimary, kRight});
+  app.PumpMessages();
+  EXPECT_TRUE(Covers().empty());
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ struct FakeStage : SlideStage {
   platform::Size screen{1024, 768};
   platform::Rect panel{8, 8, 545, 300};
   std::array<bool, kViewCount> views{};
-  int pumps = 0;
+  int64_t pumps = 0;
   int moves = 0;
   std::vector<platform::Rect> places;  // every place the panel was put
 
@@ -35,7 +35,7 @@ struct FakeStage : SlideStage {
   void PlacePanel(int32_t left, int32_t top) override { MoveTo(left, top); }
   void SetPanelWidth(int32_t width) override { panel.width = width; }
   void SetViewVisible(int view, bool visible) override { views[view] = visible; }
-  void Pump() override { ++pumps; }
+  void Pump(int64_t times) override { pumps += times; }
 
   int VisibleView() const {
     int shown = -1;

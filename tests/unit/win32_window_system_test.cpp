@@ -183,6 +183,37 @@ TEST_F(Win32PlatformTest, QueueMessagesAreSortedByKind) {
   EXPECT_FALSE(platform_.Peek(message));
 }
 
+// On Windows the looks themselves are the pace: a step's count handed over at
+// once is that many looks at the queue, one PeekMessage each, and a posted
+// message stops them with the rest of the count left.
+TEST(Win32Looks, HandedOverAtOnceTheyAreOnePeekMessageEach) {
+  struct CountingLooks : win32::Win32WindowSystem {
+    int64_t looks = 0;
+    bool Peek(Message& message) override {
+      ++looks;
+      return Win32WindowSystem::Peek(message);
+    }
+  };
+  CountingLooks platform;
+  MSG stale;
+  while (PeekMessageW(&stale, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  Message message;
+  int64_t count = 15626;
+  EXPECT_FALSE(platform.PeekWithin(message, count));
+  EXPECT_EQ(platform.looks, 15626);
+  EXPECT_EQ(count, 0);
+
+  platform.looks = 0;
+  PostMessageW(nullptr, WM_USER, 1, 2);
+  count = 100;
+  ASSERT_TRUE(platform.PeekWithin(message, count));
+  EXPECT_EQ(platform.looks, 1);
+  EXPECT_EQ(count, 100) << "the look that found a message is not an empty one";
+  EXPECT_FALSE(platform.PeekWithin(message, count));
+  EXPECT_EQ(platform.looks, 101);
+}
+
 TEST_F(Win32PlatformTest, PicturesMissingFromTheExecutableLoadAsNone) {
   EXPECT_EQ(platform_.LoadPicture(0), kNoPicture);
   EXPECT_EQ(platform_.LoadPicture(8), kNoPicture);

@@ -18,6 +18,8 @@
 #include "platform/headless/headless_platform.h"
 
 #if defined(MORUMORU_BACKEND_X11)
+#include <X11/extensions/Xrandr.h>
+
 #include "foreign_window_support.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_window_system.h"
@@ -44,11 +46,14 @@ struct Input {
 // One backend, and the means to put input on its queue the way its own
 // window system delivers it. `post` may be called from another thread while
 // the program's thread waits; `settle` returns once posted input can be
-// taken off the queue.
+// taken off the queue. `changeMonitors` makes the system tell `form` of a
+// change of the monitors, as far as a test can change them: the layout it
+// leaves is the one it found.
 struct Backend {
   std::unique_ptr<WindowSystem> system;
   std::function<void(const Input&)> post;
   std::function<void()> settle = [] {};
+  std::function<void(WindowId form)> changeMonitors;
 };
 
 struct Factory {
@@ -70,6 +75,7 @@ Backend MakeHeadless() {
       queue->PostMouse(input.target, EventType::kMouseDown, input.x, input.y);
     }
   };
+  backend.changeMonitors = [queue](WindowId) { queue->ChangeMonitors(queue->Monitors()); };
   backend.system = std::move(headless);
   return backend;
 }
@@ -91,6 +97,22 @@ Backend MakeX11() {
   // A round trip reads everything the server queued for the connection.
   Display* display = static_cast<x11::X11WindowSystem*>(backend.system.get())->display();
   backend.settle = [display] { XSync(display, False); };
+  // A monitor as large as the screen, set and removed again, as xrandr
+  // --setmonitor and --delmonitor do: the layout ends as it was.
+  backend.changeMonitors = [display](WindowId) {
+    Window root = DefaultRootWindow(display);
+    Atom name = XInternAtom(display, "morumoru-contract", False);
+    XRRMonitorInfo* monitor = XRRAllocateMonitor(display, 0);
+    monitor->name = name;
+    monitor->width = DisplayWidth(display, DefaultScreen(display));
+    monitor->height = DisplayHeight(display, DefaultScreen(display));
+    monitor->mwidth = DisplayWidthMM(display, DefaultScreen(display));
+    monitor->mheight = DisplayHeightMM(display, DefaultScreen(display));
+    XRRSetMonitor(display, root, monitor);
+    XRRFreeMonitors(monitor);
+    XRRDeleteMonitor(display, root, name);
+    XSync(display, False);
+  };
   return backend;
 }
 #endif
@@ -106,6 +128,12 @@ Backend MakeWin32() {
     } else {
       PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(input.x, input.y));
     }
+  };
+  // What Windows sends every top-level window after a change; the monitors
+  // of a test machine cannot be changed.
+  backend.changeMonitors = [](WindowId form) {
+    PostMessageW(reinterpret_cast<HWND>(form), WM_DISPLAYCHANGE, 32,
+                 MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
   };
   return backend;
 }
@@ -232,6 +260,33 @@ TEST_P(WindowSystemContract, InputComesOffTheQueueInTheOrderItWasGiven) {
       EXPECT_EQ(event.button, MouseButton::kLeft) << "input " << i;
     }
   }
+}
+
+// A step's looks handed over at once: what already waits comes out with no
+// look spent on it, an empty queue takes every look, and no look takes
+// nothing off the queue.
+TEST_P(WindowSystemContract, LooksHandedOverAtOnceAreSpentOnlyOnAnEmptyQueue) {
+  ws_->SetFocus(form_);
+  Drain();
+  backend_.post({Input::Kind::kKey, form_, 'A'});
+  backend_.settle();
+  Message message;
+  int64_t looks = 0;
+  EXPECT_FALSE(ws_->PeekWithin(message, looks)) << "no look, yet something was taken";
+  looks = 40;
+  bool first = true;
+  bool keyTaken = false;
+  while (ws_->PeekWithin(message, looks)) {
+    if (first) {
+      EXPECT_EQ(looks, 40) << "a look was spent although a message waited";
+      first = false;
+    }
+    if (message.kind == Message::Kind::kKeyDown && message.key == 'A') keyTaken = true;
+    if (message.kind != Message::Kind::kQuit) ws_->Dispatch(message);
+    ASSERT_GE(looks, 1) << "a message came out after the last look";
+  }
+  EXPECT_TRUE(keyTaken);
+  EXPECT_EQ(looks, 0);
 }
 
 // The loop ends on the quit: it must come out once, after what was already
@@ -375,6 +430,75 @@ TEST_P(WindowSystemContract, TextHeightIsPositiveStableAndGrowsWithTheFont) {
     EXPECT_GT(ws_->FontTextHeight(face, 24), twelve) << face;
     EXPECT_EQ(ws_->FontTextHeight(face, 12), twelve) << face << ": after another size";
   }
+}
+
+// Monitors in screen coordinates, the primary one first: the screen the
+// saver fills, and the monitor a window on it is said to lie on.
+TEST_P(WindowSystemContract, MonitorsBeginWithThePrimaryScreen) {
+  std::vector<Rect> monitors = ws_->Monitors();
+  ASSERT_FALSE(monitors.empty());
+  const Rect& primary = monitors.front();
+  Size screen = ws_->ScreenSize();
+  EXPECT_EQ(primary.width, screen.width);
+  EXPECT_EQ(primary.height, screen.height);
+  ws_->ShowWindow(form_, ShowCommand::kNormal);
+  ws_->SetBounds(form_, {primary.left + 10, primary.top + 20, 369, 171});
+  Drain();
+  EXPECT_EQ(ws_->MonitorOf(form_), primary);
+}
+
+// A cover shows where it was put without taking the activation or the
+// keyboard from the form that has them; the mouse on it reaches its own
+// receiver, in its own coordinates.
+TEST_P(WindowSystemContract, ACoverShowsWithoutTakingTheKeyboard) {
+  ws_->ShowWindow(form_, ShowCommand::kNormal);
+  ws_->SetActiveWindow(form_);
+  ws_->SetFocus(form_);
+  Drain();
+  const Rect primary = ws_->Monitors().front();
+  Recorder onCover;
+  WindowSpec params;
+  params.kind = WindowKind::kCover;
+  params.bounds = {primary.left + 400, primary.top + 300, 200, 100};
+  params.events = &onCover;
+  WindowId cover = ws_->NewWindow(params);
+  ASSERT_NE(cover, kNoWindow);
+  EXPECT_FALSE(ws_->IsVisible(cover)) << "top-level windows start hidden";
+  ws_->ShowWindow(cover, ShowCommand::kNormal);
+  Drain();
+  EXPECT_TRUE(ws_->IsVisible(cover));
+  EXPECT_EQ(ws_->GetBounds(cover), params.bounds);
+  EXPECT_EQ(ws_->GetActiveWindow(), form_);
+  EXPECT_EQ(ws_->GetFocus(), form_);
+
+  backend_.post({Input::Kind::kPress, cover, 0, 7, 9});
+  ASSERT_TRUE(PumpUntil([&] { return !onCover.Of(EventType::kMouseDown).empty(); }))
+      << "the press never came";
+  Event press = onCover.Of(EventType::kMouseDown).front();
+  EXPECT_EQ(press.window, cover);
+  EXPECT_EQ(press.x, 7);
+  EXPECT_EQ(press.y, 9);
+  EXPECT_TRUE(recorder_.Of(EventType::kMouseDown).empty()) << "the form got it too";
+
+  ws_->DestroyWindow(cover);
+  EXPECT_FALSE(ws_->IsVisible(cover));
+}
+
+// A change of the monitors comes to the forms, and the monitors read after it
+// still begin with the primary screen.
+TEST_P(WindowSystemContract, AChangeOfTheMonitorsReachesTheForms) {
+  ws_->ShowWindow(form_, ShowCommand::kNormal);
+  Drain();
+  recorder_.events.clear();
+  backend_.changeMonitors(form_);
+  ASSERT_TRUE(PumpUntil([&] { return !recorder_.Of(EventType::kDisplayChange).empty(); }))
+      << "no news of the change";
+  for (const Event& event : recorder_.Of(EventType::kDisplayChange)) {
+    EXPECT_EQ(event.window, form_);
+  }
+  Size screen = ws_->ScreenSize();
+  EXPECT_EQ(ws_->Monitors().front().width, screen.width);
+  EXPECT_EQ(ws_->Monitors().front().height, screen.height);
 }
 
 std::vector<Factory> Backends() {

@@ -24,6 +24,9 @@
 #include "platform/x11/x11_backend.h"
 #include "test_support.h"
 
+// After gtest: X's None would name one of gtest's types.
+#include <X11/extensions/Xrandr.h>
+
 namespace {
 std::atomic<long> g_allocations{0};
 }  // namespace
@@ -327,6 +330,82 @@ TEST_F(X11PlatformTest, EmptyLooksCostTheirNominalTimeAsleep) {
   }
   EXPECT_NEAR(total / (3 * nominal), 1.0, 0.1);
   EXPECT_LT(Median3(busy[0], busy[1], busy[2]), 0.25) << "the looks spin instead of sleeping";
+}
+
+// A step's looks handed over at once are one wait: their nominal time, asleep,
+// with one wake-up, not a spin.
+TEST_F(X11PlatformTest, LooksHandedOverAtOnceCostTheirTimeInOneWait) {
+  Drain();
+  constexpr int64_t kLooks = 300'000;
+  const double nominal = kLooks * std::chrono::duration<double>(x11::kEmptyInspectionCost).count();
+  double total = 0;
+  double busy[3];
+  long wakeUps[3];
+  for (int run = 0; run < 3; ++run) {
+    platform_->SetText(application_, Title());  // a request to send, as a step's move
+    Message message;
+    int64_t looks = kLooks;
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    double cpu = ThreadCpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    bool taken = platform_->PeekWithin(message, looks);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    getrusage(RUSAGE_THREAD, &after);
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(looks, 0);
+    total += wall;
+    busy[run] = (ThreadCpuSeconds() - cpu) / wall;
+    wakeUps[run] = after.ru_nvcsw - before.ru_nvcsw;
+    std::printf("%lld looks at once: %.4f s (%.3f of nominal), CPU %.2f %%, %ld wake-ups\n",
+                static_cast<long long>(kLooks), wall, wall / nominal, 100 * busy[run],
+                wakeUps[run]);
+  }
+  EXPECT_NEAR(total / (3 * nominal), 1.0, 0.1);
+  EXPECT_LT(Median3(busy[0], busy[1], busy[2]), 0.05) << "the looks spin instead of sleeping";
+  EXPECT_LE(std::min({wakeUps[0], wakeUps[1], wakeUps[2]}), 2) << "more than one wait";
+}
+
+// Input during such a wait comes out at once, with the looks its time did
+// not cover left over; spending those keeps the pace the input interrupted.
+TEST_F(X11PlatformTest, InputDuringLooksHandedOverAtOnceLeavesTheRestOfThem) {
+  WindowId form = Dialog();
+  platform_->SetFocus(form);
+  Drain();
+  x11::ForeignWindow sender("sender");
+  ASSERT_TRUE(sender.Opened());
+  using Clock = std::chrono::steady_clock;
+  constexpr int64_t kLooks = 1'000'000;  // a second
+  std::atomic<Clock::rep> sentAt{0};
+  std::thread client([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sender.SendKey(form, 0x61);
+    sentAt = Clock::now().time_since_epoch().count();
+  });
+  auto start = Clock::now();
+  int64_t looks = kLooks;
+  Message message;
+  bool gotKey = false;
+  int64_t leftAtKey = 0;
+  Clock::time_point keyAt;
+  while (platform_->PeekWithin(message, looks)) {
+    if (message.kind == Message::Kind::kKeyDown && !gotKey) {
+      gotKey = true;
+      leftAtKey = looks;
+      keyAt = Clock::now();
+    }
+    platform_->Dispatch(message);
+  }
+  double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  client.join();
+  ASSERT_TRUE(gotKey);
+  double late =
+      std::chrono::duration<double>(keyAt.time_since_epoch() - Clock::duration(sentAt.load()))
+          .count();
+  EXPECT_LT(late, 0.2) << "the key waited for the looks to run out";
+  EXPECT_GT(leftAtKey, kLooks / 2) << "the key came 0.3 s in: most looks were still to go";
+  EXPECT_LT(leftAtKey, kLooks * 9 / 10);
+  EXPECT_NEAR(wall, 1.0, 0.1) << "the input changed the pace";
 }
 
 // Input that comes while a look waits ends the wait: the look returns it.
@@ -697,6 +776,91 @@ TEST_F(X11PlatformTest, APanelSlidingInShowsItsPictureWithNothingToAnswer) {
   EXPECT_FALSE(viewer.SomeClientWantsExposures(panel));
   platform_->DestroyWindow(saver);
   platform_->FreePicture(picture);
+}
+
+// Monitors set and removed by another client (xrandr --setmonitor and
+// --delmonitor) are told to the forms and read at once. RandR lists a
+// monitor set by hand first, yet one that shows no output is not the
+// primary one.
+TEST_F(X11PlatformTest, MonitorsSetAndRemovedWithRandrAreToldAndRead) {
+  WindowId saver = ShownSaver();
+  Drain();
+  const std::vector<Rect> before = platform_->Monitors();
+  ASSERT_FALSE(before.empty());
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  int major = 0;
+  int minor = 0;
+  if (!XRRQueryVersion(other, &major, &minor) || major * 100 + minor < 105) {
+    XCloseDisplay(other);
+    GTEST_SKIP() << "the server has no RandR 1.5 monitors";
+  }
+  const Rect& primary = before.front();
+  const Rect added{primary.left + primary.width / 2, primary.top, primary.width / 2,
+                   primary.height / 2};
+  Window root = DefaultRootWindow(other);
+  Atom name = XInternAtom(other, ("morumoru-test-" + std::to_string(getpid())).c_str(), False);
+  auto changesTold = [&] {
+    return std::count_if(recorder_.events.begin(), recorder_.events.end(), [&](const Event& e) {
+      return e.type == EventType::kDisplayChange && e.window == saver;
+    });
+  };
+
+  XRRMonitorInfo* monitor = XRRAllocateMonitor(other, 0);
+  monitor->name = name;
+  monitor->x = added.left;
+  monitor->y = added.top;
+  monitor->width = added.width;
+  monitor->height = added.height;
+  monitor->mwidth = 100;
+  monitor->mheight = 100;
+  XRRSetMonitor(other, root, monitor);
+  XRRFreeMonitors(monitor);
+  XSync(other, False);
+  PumpUntil(recorder_.events.size() + 1);
+  EXPECT_GE(changesTold(), 1) << "the new monitor was not told";
+  std::vector<Rect> with = platform_->Monitors();
+  EXPECT_EQ(with.size(), before.size() + 1);
+  EXPECT_EQ(with.front(), primary) << "a monitor without an output taken for the primary one";
+  EXPECT_NE(std::find(with.begin(), with.end(), added), with.end());
+  EXPECT_EQ(platform_->ScreenSize(), (Size{primary.width, primary.height}));
+
+  auto told = changesTold();
+  XRRDeleteMonitor(other, root, name);
+  XSync(other, False);
+  PumpUntil(recorder_.events.size() + 1);
+  EXPECT_GT(changesTold(), told) << "the removal was not told";
+  EXPECT_EQ(platform_->Monitors(), before);
+  XCloseDisplay(other);
+  platform_->DestroyWindow(saver);
+}
+
+// A cover is a black viewable window of its own, with no title for a
+// running-copy check to find.
+TEST_F(X11PlatformTest, ACoverIsBlackAndUntitled) {
+  x11::ForeignWindow viewer("viewer");
+  ASSERT_TRUE(viewer.Opened());
+  WindowSpec params;
+  params.kind = WindowKind::kCover;
+  params.owner = application_;
+  params.bounds = {100, 50, 64, 48};
+  params.events = &recorder_;
+  WindowId cover = platform_->NewWindow(params);
+  ASSERT_NE(cover, kNoWindow);
+  platform_->ShowWindow(cover, ShowCommand::kNormal);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!viewer.Viewable(cover) && std::chrono::steady_clock::now() < deadline) Drain();
+  ASSERT_TRUE(viewer.Viewable(cover));
+  std::vector<uint32_t> pixels = viewer.Pixels(cover, {0, 0, 64, 48});
+  ASSERT_EQ(pixels.size(), size_t(64 * 48));
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0u), 64 * 48) << "not all black";
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  char* title = nullptr;
+  EXPECT_FALSE(XFetchName(other, static_cast<Window>(cover), &title) && title);
+  if (title) XFree(title);
+  XCloseDisplay(other);
+  platform_->DestroyWindow(cover);
 }
 
 }  // namespace
