@@ -25,7 +25,11 @@ fail() {
 # A scenario or check that cannot run here says so, with the reason, and is
 # counted in the closing line. Under `--only` only the chosen ones count.
 SKIPPED=0
+SKIPPED_NAMES=()
+SKIPPED_REASONS=()
 skip_scenario() {
+  SKIPPED_NAMES+=("$1")
+  SKIPPED_REASONS+=("$2")
   [ -n "${ONLY:-}" ] && ! [[ $1 =~ $ONLY ]] && return 0
   echo "# skip - $1: $2"
   SKIPPED=$((SKIPPED + 1))
