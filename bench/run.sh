@@ -95,10 +95,12 @@ wine_build() {
 WIN64_BUILD=${WIN64_BUILD:-$BUILD_ROOT/win64}
 wine_build win64 mingw-x86_64.cmake "$WIN64_BUILD"
 # The 32-bit build is always made, so that it cannot rot; its figures need a
-# host that starts 32-bit programs.
+# host that starts 32-bit programs itself: emulated, they would time the
+# emulator.
 wine_build win32 mingw-i686.cmake "$WIN32_BUILD"
-if [ -n "$(win32_unavailable_reason)" ] && [[ " ${WINE_BUILDS[*]} " == *" win32="* ]]; then
-  echo "run.sh: the win32 Wine figures are skipped: $(win32_unavailable_reason)"
+decide_win32_way
+if [ "$(win32_way)" != native ] && [[ " ${WINE_BUILDS[*]} " == *" win32="* ]]; then
+  echo "run.sh: the win32 Wine figures need a host that runs 32-bit code: skipped ($(win32_way_line))"
   WINE_BUILDS=("${WINE_BUILDS[@]/win32=*/}")
 fi
 

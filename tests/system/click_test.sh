@@ -14,12 +14,13 @@ wait_windows_gone() {
 }
 
 # clicks_always_end BUTTON: RUNS launches (MORUMORU_CLICK_RUNS, 30 by
-# default), each ended by one click of BUTTON with the pointer resting on
-# the corner. The pause before the click varies, so that clicks land in every
+# default, 10 where the program runs emulated), each ended by one click of
+# BUTTON with the pointer resting on the corner. The pause before the click varies, so that clicks land in every
 # phase of a step. Speed 1 on both targets: the fastest show, and natively
 # the busiest server.
 clicks_always_end() {
   local button=$1 runs=${MORUMORU_CLICK_RUNS:-30}
+  ((${EMULATED:-0})) && runs=${MORUMORU_CLICK_RUNS:-10}
   local run lost=0 where pauses=(0.2 0.6 1.0 1.5)
   new_app_dir
   write_ini '[moruscr]' 'speed=1'

@@ -253,7 +253,8 @@ saver_reads_power_20() {
 # one that is not the full-screen saver.
 wait_window_count() {
   local title=$1 count=$2 seconds=$3 ids id
-  local deadline=$(($(now_ms) + seconds * 1000))
+  local deadline
+  deadline=$(deadline_after "$seconds")
   while (($(now_ms) < deadline)); do
     ids=$(windows_named "$title")
     if (($(grep -c . <<<"$ids") >= count)); then
@@ -605,7 +606,8 @@ input_burst_ends_once() {
   log "burst: keys a b c Escape, buttons 1 3 2, a move, keys x Alt+F4"
   xdotool key --delay 0 a b c Escape click 1 click 3 click 2 \
     mousemove_relative -- -40 40 key --delay 0 x alt+F4
-  local deadline=$(($(now_ms) + 10000)) count
+  local deadline count
+  deadline=$(deadline_after 10)
   while alive && (($(now_ms) < deadline)); do
     count=$(count_windows_named morumoru)
     ((count <= 1)) || fail "$count windows named morumoru after the burst (an error box?)"
@@ -628,7 +630,8 @@ fi
 
 # expect_cursor visible|hidden WHAT: within a few seconds.
 expect_cursor() {
-  local want=$1 what=$2 got= deadline=$(($(now_ms) + 15000))
+  local want=$1 what=$2 got= deadline
+  deadline=$(deadline_after 15)
   while (($(now_ms) < deadline)); do
     got=$("$CURSOR_TOOL") || fail "cursor_visible failed"
     [ "${got%% *}" = "$want" ] && break
@@ -678,7 +681,8 @@ failure_cursor() {
   write_ini '[moruscr]' 'speed=7' 'power=12'
   launch /s
   wait_saver
-  local deadline=$(($(now_ms) + 10000)) ids= id box=
+  local deadline ids= id box=
+  deadline=$(deadline_after 10)
   while (($(now_ms) < deadline)); do
     ids=$(windows_named morumoru)
     (($(grep -c . <<<"$ids") >= 2)) && break

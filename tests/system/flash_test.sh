@@ -91,22 +91,16 @@ record_wine_panel() {
   (exec "$WINE_LOADER" explorer "/desktop=$FLASH_DESKTOP,${FLASH_SCREEN_W}x${FLASH_SCREEN_H}" \
     "$rundll" "Z:$tool,Install" $((FLASH_WINE_SECONDS + 120))) >"$SCENARIO_DIR/recorder.log" 2>&1 &
   echo "$!" >>"$WORK/pids"
-  local n
-  for n in $(seq 150); do
-    grep -q 'hook set' "$SCENARIO_DIR/recorder.log" && break
-    sleep 0.2
-  done
-  grep -q 'hook set' "$SCENARIO_DIR/recorder.log" ||
+  wait_until 30 grep -q 'hook set' "$SCENARIO_DIR/recorder.log" ||
     fail "the recorder set no hook: $(head -c 300 "$SCENARIO_DIR/recorder.log" | tr '\n' ' ')"
   : >"$PLACES"
   local places=${PLACES//\//\\}
   PANEL_MOVES_FILE="Z:$places" launch /s
-  for n in $(seq 150); do
-    [ -s "$PLACES" ] && break
+  wait_until 30 eval '[ -s "$PLACES" ] || ! alive'
+  [ -s "$PLACES" ] || {
     alive || fail "the program ended before the panel moved"
-    sleep 0.2
-  done
-  [ -s "$PLACES" ] || fail "no panel place recorded in 30 s"
+    fail "no panel place recorded in $((30 * SLOWDOWN)) s"
+  }
   log "the panel moves in a ${FLASH_SCREEN_W}x${FLASH_SCREEN_H} virtual desktop"
 }
 

@@ -25,7 +25,11 @@ fail() {
 # A scenario or check that cannot run here says so, with the reason, and is
 # counted in the closing line. Under `--only` only the chosen ones count.
 SKIPPED=0
+SKIPPED_NAMES=()
+SKIPPED_REASONS=()
 skip_scenario() {
+  SKIPPED_NAMES+=("$1")
+  SKIPPED_REASONS+=("$2")
   [ -n "${ONLY:-}" ] && ! [[ $1 =~ $ONLY ]] && return 0
   echo "# skip - $1: $2"
   SKIPPED=$((SKIPPED + 1))
@@ -43,6 +47,16 @@ skip_this_scenario() {
 now_ms() {
   local now=${EPOCHREALTIME/[.,]/}
   echo $((now / 1000))
+}
+
+# Every wait for the program to do something has its deadline stretched by
+# this factor: 1, more where the program runs emulated (run.sh sets it). A
+# wait ends as soon as its condition holds, so only a failure takes longer.
+SLOWDOWN=${SLOWDOWN:-1}
+
+# deadline_after SECONDS: the moment, in ms, SECONDS (stretched) from now.
+deadline_after() {
+  echo $(($(now_ms) + $1 * SLOWDOWN * 1000))
 }
 
 # ---------------------------------------------------------------- processes
@@ -100,7 +114,8 @@ start_xvfb() {
 wait_until() {
   local seconds=$1
   shift
-  local deadline=$(($(now_ms) + seconds * 1000))
+  local deadline
+  deadline=$(deadline_after "$seconds")
   until "$@"; do
     (($(now_ms) >= deadline)) && return 1
     sleep 0.1
@@ -170,7 +185,8 @@ alive() { kill -0 "${1:-$PRODUCT_PID}" 2>/dev/null; }
 # Waits up to `seconds` for the program to end; sets EXIT_CODE.
 wait_exit() {
   local seconds=$1 pid=${2:-$PRODUCT_PID}
-  local deadline=$(($(now_ms) + seconds * 1000))
+  local deadline
+  deadline=$(deadline_after "$seconds")
   while alive "$pid"; do
     (($(now_ms) >= deadline)) && return 1
     sleep 0.1
@@ -185,7 +201,7 @@ wait_exit() {
 # server may take seconds to pass a key on, and a quick end costs nothing.
 expect_exit_0() {
   local seconds=$(($1 * 4)) what=$2
-  wait_exit "$seconds" || fail "$what: still running ${seconds}s later"
+  wait_exit "$seconds" || fail "$what: still running $((seconds * SLOWDOWN))s later"
   [ "$EXIT_CODE" -eq 0 ] || fail "$what: exit code $EXIT_CODE, expected 0"
   log "$what: exited with 0"
 }
@@ -225,7 +241,8 @@ count_windows_named() {
 # (the first one, when there are several).
 wait_window() {
   local title=$1 seconds=$2
-  local deadline=$(($(now_ms) + seconds * 1000)) ids
+  local deadline ids
+  deadline=$(deadline_after "$seconds")
   while true; do
     ids=$(windows_named "$title")
     if [ -n "$ids" ]; then
@@ -249,7 +266,7 @@ wait_saver() {
       wait "$PRODUCT_PID"
       fail "no window named morumoru; the program ended with exit code $?"
     fi
-    fail "no window named morumoru within ${1:-60}s"
+    fail "no window named morumoru within $((${1:-60} * SLOWDOWN))s"
   }
   log "saver window $SAVER_ID"
 }
@@ -402,7 +419,8 @@ check_panel_shot() {
 # Sets PANEL_BOX, PANEL_PICTURE, SHOT.
 panel_visible_and_right() {
   local seconds=${1:-10} retries=${2:-2}
-  local deadline=$(($(now_ms) + seconds * 1000)) n=0 failures=0 rc
+  local deadline n=0 failures=0 rc
+  deadline=$(deadline_after "$seconds")
   while true; do
     n=$((n + 1))
     SHOT="$SCENARIO_DIR/shot-$n.png"

@@ -186,7 +186,8 @@ start_saver_on_left() {
 # Waits until exactly one window covers the right monitor and a screenshot
 # shows it all black. Sets COVER_ID and SHOT.
 expect_right_covered() {
-  local what=$1 width=${2:-$MONITOR_W} n=0 lit covers deadline=$(($(now_ms) + 20000))
+  local what=$1 width=${2:-$MONITOR_W} n=0 lit covers deadline
+  deadline=$(deadline_after 20)
   while true; do
     n=$((n + 1))
     covers=$(right_covers "$width")
@@ -198,7 +199,7 @@ expect_right_covered() {
     else
       lit="$(grep -c . <<<"$covers") covers"
     fi
-    (($(now_ms) < deadline)) || fail "$what: the right monitor is not covered within 20 s ($lit)"
+    (($(now_ms) < deadline)) || fail "$what: the right monitor is not covered within $((20 * SLOWDOWN)) s ($lit)"
     sleep 0.3
   done
   COVER_ID=$covers
@@ -317,7 +318,8 @@ error_box_with_two_monitors() {
   launch /s
   wait_saver
   expect_right_covered "with the saver up"
-  local box= id deadline=$(($(now_ms) + 15000))
+  local box= id deadline
+  deadline=$(deadline_after 15)
   while [ -z "$box" ] && (($(now_ms) < deadline)); do
     for id in $(windows_named morumoru); do
       [ "$id" != "$SAVER_ID" ] && box=$id
@@ -325,7 +327,7 @@ error_box_with_two_monitors() {
     alive || fail "the program ended"
     sleep 0.1
   done
-  [ -n "$box" ] || fail "no error box within 15 s"
+  [ -n "$box" ] || fail "no error box within $((15 * SLOWDOWN)) s"
   window_geometry "$box"
   log "error box ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}"
   ((GEOM_X + GEOM_W / 2 < MONITOR_W)) || fail "the box is not on the saver's monitor"

@@ -41,7 +41,8 @@ scenario "S2 Tab alone does not end the saver" tab_does_not_end
 
 # Waits until the spot x,y shows black background, not the passing panel.
 wait_background_at() {
-  local x=$1 y=$2 n=0 deadline=$(($(now_ms) + 20000))
+  local x=$1 y=$2 n=0 deadline
+  deadline=$(deadline_after 20)
   while (($(now_ms) < deadline)); do
     n=$((n + 1))
     SHOT=$SCENARIO_DIR/background-$n.png
@@ -189,15 +190,18 @@ scenario "S4 without INI the saver runs at the default pace and writes no INI" -
 [ "$TARGET" = native ] ||
   skip_scenario "S4 default pace" "under Wine the panel is no X window whose moves another client can count (S4 checks the rest)"
 
-# speed 7 to the power 12 does not fit the delay count: an error box over the
-# top-most saver; after it the saver still takes a key to end.
+# error_box_over_saver SPEED POWER TEXT: settings that give no delay count
+# raise an error box with TEXT over the top-most saver; after it the saver
+# still takes a key to end.
 error_box_over_saver() {
+  local text=$3
   xdotool mousemove 700 600
   new_app_dir
-  write_ini '[moruscr]' 'speed=7' 'power=12'
+  write_ini '[moruscr]' "speed=$1" "power=$2"
   launch /s
   wait_saver
-  local deadline=$(($(now_ms) + 10000)) ids=
+  local deadline ids=
+  deadline=$(deadline_after 10)
   while (($(now_ms) < deadline)); do
     ids=$(windows_named morumoru)
     (($(grep -c . <<<"$ids") >= 2)) && break
@@ -221,23 +225,21 @@ error_box_over_saver() {
   log "stacking: saver at $saver_at, box at $box_at (higher is above)"
   ((box_at > saver_at)) || fail "the box lies below the saver (box $box_at, saver $saver_at)"
   screenshot "$SCENARIO_DIR/box.png"
-  [ "$TARGET" = wine ] && expect_box_text "$BOX_TEXT"
+  [ "$TARGET" = wine ] && expect_box_text "$text"
   dismiss_error_box "$box" "$saver"
   wait_focus "$saver" "the saver after the box"
   press a
   expect_exit_0 5 "letter key after the box"
-  [ "$TARGET" = native ] && expect_hack_text "$BOX_TEXT"
+  [ "$TARGET" = native ] && expect_hack_text "$text"
   return 0
 }
-# 7 to the power 12 is beyond a 32-bit count: the range error, with the
-# period the box adds.
-BOX_TEXT='範囲チェックエラー.'
 
 # Under Wine the box is a Windows message box: a small program beside it
 # reads its text.
 expect_box_text() {
   [ -n "$DENSITY_TOOL" ] || fail "no tool to read the box (tools/dialog_controls.cpp did not build)"
-  local report deadline=$(($(now_ms) + 15000))
+  local report deadline
+  deadline=$(deadline_after 15)
   while true; do
     report=$(wine "$DENSITY_TOOL" morumoru '#32770' 2>/dev/null | tr -d '\r')
     grep -q -F "Static \"$1\"" <<<"$report" && break
@@ -264,5 +266,9 @@ expect_hack_text() {
   log "the hack printed: $(paste -sd'|' "$out")"
   grep -q -x -F "morumoru: morumoru: $1" "$out" || fail "the error says '$(cat "$out")', not '$1'"
 }
+# 7 to the power 12 is beyond a 32-bit count: the range error; 0 to the
+# power -1 divides by zero. The box adds a period to the message.
 scenario "S5 an error box with the error's text appears above the saver; Return closes it, a key ends" \
-  error_box_over_saver
+  error_box_over_saver 7 12 '範囲チェックエラー.'
+scenario "S5 0 to the power -1: the zero-divide box over the saver; Return closes it, a key ends" \
+  error_box_over_saver 0 -1 '0 による浮動小数点数除算.'

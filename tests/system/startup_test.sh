@@ -44,7 +44,8 @@ saver_starts() {
   expect_saver_window
   if [ "$check" = pictures ]; then
     panel_visible_and_right 15 || fail "$CHECK_ERROR"
-    local first=$PANEL_BOX deadline=$(($(now_ms) + 10000))
+    local first=$PANEL_BOX deadline
+    deadline=$(deadline_after 10)
     while true; do
       panel_visible_and_right 15 || fail "later screenshot: $CHECK_ERROR"
       [ "$PANEL_BOX" != "$first" ] && break
@@ -117,7 +118,8 @@ foreign_window_stops_start() {
   new_app_dir
   write_ini '[moruscr]' 'speed=1'
   launch /s
-  local deadline=$(($(now_ms) + 10000)) seen=0
+  local deadline seen=0
+  deadline=$(deadline_after 10)
   while alive && (($(now_ms) < deadline)); do
     [ -n "$(windows_named morumoru)" ] && seen=1
     sleep 0.1

@@ -131,6 +131,10 @@ struct Opened {
 TEST(Win32OpenUrl, TheShellOpensWhatTheHyperlinkServiceCannot) {
   Win32OsServices os(UrlOpeners{Opened::Navigate, Opened::ShellExecute});
   const std::wstring address = L"https://example.jp/morumoru/";
+  // The counts start empty on every run of the test (--gtest_repeat too).
+  Opened::navigated.clear();
+  Opened::shellOpened.clear();
+  Opened::shellVerbs.clear();
   Opened::navigateResult = S_OK;
   os.OpenUrl("https://example.jp/morumoru/");
   EXPECT_EQ(Opened::navigated, std::vector<std::wstring>{address});
