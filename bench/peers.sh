@@ -11,10 +11,16 @@
 # (-root), at the default speed and at speed 7, and the hacks slidescreen,
 # deco and popsquares with -root, when xscreensaver-data is installed (they
 # are skipped with a message when not); with --old, the same four runs of
-# another build of the program too (before and after a change). Prints, per subject, the median over
-# the rounds (default 3) of the share of a core, the wake-ups per second and
-# the processor time per wake-up, with every round's share beside it. The
-# exit status reflects only whether the subjects could be run.
+# another build of the program too (before and after a change). Prints, per
+# subject, the median over the rounds (default 3) of the share of a core, the
+# wake-ups per second and the processor time per wake-up, with every round's
+# share beside it. Where `perf` can count system calls (linux-perf, as root
+# or with perf_event_paranoid <= -1), also its frames: the timed sleeps
+# (ppoll, pselect6, select, nanosleep, clock_nanosleep) per second and the
+# processor time per frame. A hack that waits for the server's reply each
+# frame wakes twice a frame, the saver once a step, so the two per-wake-up
+# figures are not the same unit; per frame they are. The exit status
+# reflects only whether the subjects could be run.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -33,7 +39,7 @@ while (($#)); do
     --rounds) ROUNDS=$2; shift 2 ;;
     --seconds) SECONDS_PER_RUN=$2; shift 2 ;;
     --display) DISPLAY_NUMBER=${2#:}; shift 2 ;;
-    -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,22p' "$0"; exit 0 ;;
     *) echo "peers.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -92,7 +98,31 @@ read_costs() {
   echo "$cpu $switches"
 }
 
-# measure INDEX ROUND: one run of one subject; appends "share wakeups/s us/wake".
+# The timed sleeps, counted by perf where it can (tried once on this shell).
+SLEEP_EVENTS=syscalls:sys_enter_ppoll,syscalls:sys_enter_pselect6,syscalls:sys_enter_select
+SLEEP_EVENTS+=,syscalls:sys_enter_nanosleep,syscalls:sys_enter_clock_nanosleep
+COUNT_SLEEPS=0
+if command -v perf >/dev/null &&
+  perf stat -x, -e "$SLEEP_EVENTS" -- true >/dev/null 2>&1; then
+  COUNT_SLEEPS=1
+else
+  echo "# frames not counted: perf cannot count system calls here (linux-perf; root or perf_event_paranoid -1)"
+fi
+
+# wait_counting_sleeps PID FILE: sleeps SECONDS_PER_RUN, writing PID's timed
+# sleeps over that time into FILE (0 when they cannot be counted).
+wait_counting_sleeps() {
+  if ((COUNT_SLEEPS)); then
+    perf stat -x, -e "$SLEEP_EVENTS" -p "$1" -o "$2.perf" -- sleep "$SECONDS_PER_RUN" 2>/dev/null
+    awk -F, '$1 ~ /^[0-9]+$/ { n += $1 } END { print n + 0 }' "$2.perf" >"$2"
+  else
+    sleep "$SECONDS_PER_RUN"
+    echo 0 >"$2"
+  fi
+}
+
+# measure INDEX ROUND: one run of one subject; appends
+# "share wakeups/s us/wake sleeps/s us/sleep".
 measure() {
   local index=$1 pid before after
   # shellcheck disable=SC2086 # the command's words
@@ -105,14 +135,16 @@ measure() {
   fi
   before=$(read_costs "$pid")
   local start=$EPOCHREALTIME
-  sleep "$SECONDS_PER_RUN"
+  wait_counting_sleeps "$pid" "$WORK/sleeps"
   after=$(read_costs "$pid")
   local end=$EPOCHREALTIME
   stop_pid "$pid"
   set -- $before $after
-  awk -v cpu0="$1" -v sw0="$2" -v cpu1="$3" -v sw1="$4" -v t0="$start" -v t1="$end" 'BEGIN {
+  awk -v cpu0="$1" -v sw0="$2" -v cpu1="$3" -v sw1="$4" -v t0="$start" -v t1="$end" \
+    -v sleeps="$(cat "$WORK/sleeps")" 'BEGIN {
     wall = t1 - t0; cpu = (cpu1 - cpu0) / 1e9; wakes = sw1 - sw0
-    printf "%.3f %.1f %.1f\n", 100 * cpu / wall, wakes / wall, (wakes > 0 ? 1e6 * cpu / wakes : 0)
+    printf "%.3f %.1f %.1f %.1f %.1f\n", 100 * cpu / wall, wakes / wall, (wakes > 0 ? 1e6 * cpu / wakes : 0),
+      sleeps / wall, (sleeps > 0 ? 1e6 * cpu / sleeps : 0)
   }' >>"$WORK/result.$index"
 }
 
@@ -128,9 +160,11 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2 ? v[(NR + 1
 
 echo
 echo "On $(nproc) cores, $(uname -m), Xvfb 1024x768; $ROUNDS rounds of ${SECONDS_PER_RUN} s each, taking turns."
-printf '| %-26s | %-24s | %-12s | %-18s |\n' "program" "CPU %, median (rounds)" "wake-ups/s" "CPU µs per wake-up"
-printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..28})" "$(printf -- '-%.0s' {1..26})" \
-  "$(printf -- '-%.0s' {1..14})" "$(printf -- '-%.0s' {1..20})"
+printf '| %-26s | %-24s | %-12s | %-18s | %-9s | %-16s |\n' "program" "CPU %, median (rounds)" \
+  "wake-ups/s" "CPU µs per wake-up" "frames/s" "CPU µs per frame"
+printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..28})" "$(printf -- '-%.0s' {1..26})" \
+  "$(printf -- '-%.0s' {1..14})" "$(printf -- '-%.0s' {1..20})" "$(printf -- '-%.0s' {1..11})" \
+  "$(printf -- '-%.0s' {1..18})"
 for index in "${!NAMES[@]}"; do
   file=$WORK/result.$index
   [ -s "$file" ] || continue
@@ -138,7 +172,14 @@ for index in "${!NAMES[@]}"; do
   rounds=$(cut -d' ' -f1 "$file" | awk '{ printf "%s%.2f", (NR > 1 ? ", " : ""), $1 }')
   wakes=$(cut -d' ' -f2 "$file" | median)
   per=$(cut -d' ' -f3 "$file" | median)
-  printf '| %-26s | %-24s | %-12s | %-18s |\n' "${NAMES[$index]}" \
-    "$(printf '%.2f (%s)' "$share" "$rounds")" "$(printf '%.0f' "$wakes")" "$(printf '%.0f' "$per")"
+  frames=-
+  per_frame=-
+  if ((COUNT_SLEEPS)); then
+    frames=$(cut -d' ' -f4 "$file" | median | awk '{ printf "%.0f", $1 }')
+    per_frame=$(cut -d' ' -f5 "$file" | median | awk '{ printf "%.0f", $1 }')
+  fi
+  printf '| %-26s | %-24s | %-12s | %-18s | %-9s | %-16s |\n' "${NAMES[$index]}" \
+    "$(printf '%.2f (%s)' "$share" "$rounds")" "$(printf '%.0f' "$wakes")" "$(printf '%.0f' "$per")" \
+    "$frames" "$per_frame"
 done
 exit "$status"
