@@ -70,7 +70,9 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
 
   // Inspection.
   Window& At(WindowId window) { return windows_.at(window); }
-  bool Exists(WindowId window) const { return windows_.contains(window) && windows_.at(window).alive; }
+  bool Exists(WindowId window) const {
+    return windows_.contains(window) && windows_.at(window).alive;
+  }
   size_t Pending() const { return queue_.size(); }
   WindowId AddForeignWindow(std::string title, WindowId owner = kNoWindow, bool iconic = false);
   std::vector<WindowId> LiveWindows() const;

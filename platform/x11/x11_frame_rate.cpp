@@ -55,7 +55,7 @@ bool FrameRateMeter::Step(int64_t wallMicros, int64_t cpuMicros) {
 std::string FrameRateText(double stepsPerSecond, double loadPercent) {
   char text[64];
   (void)std::snprintf(text, sizeof text, "Steps/s: %.1f  CPU: %.1f%%", stepsPerSecond,
-                std::max(0.0, loadPercent));
+                      std::max(0.0, loadPercent));
   return text;
 }
 
