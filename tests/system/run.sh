@@ -347,6 +347,11 @@ for i in "${!SCENARIO_NAMES[@]}"; do
     failed=$((failed + 1))
     echo "not ok - $name: $reason"
     sed 's/^/    /' "$SCENARIO_DIR/log"
+    # What the program and Wine said: often the only trace of a quick end.
+    if [ -s "$SCENARIO_DIR/product.log" ]; then
+      echo "    # the program's output (last 20 lines):"
+      tail -n 20 "$SCENARIO_DIR/product.log" | sed 's/^/    #   /'
+    fi
   fi
 done
 
