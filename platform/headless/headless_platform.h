@@ -71,7 +71,8 @@ class HeadlessPlatform : public WindowSystem, public OsServices {
   // Inspection.
   Window& At(WindowId window) { return windows_.at(window); }
   bool Exists(WindowId window) const {
-    return windows_.contains(window) && windows_.at(window).alive;
+    auto found = windows_.find(window);
+    return found != windows_.end() && found->second.alive;
   }
   size_t Pending() const { return queue_.size(); }
   WindowId AddForeignWindow(std::string title, WindowId owner = kNoWindow, bool iconic = false);
