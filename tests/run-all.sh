@@ -8,16 +8,33 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
+status=0
+passed=0
+failed=0
+skipped=0
+
+# run_checks COMMAND...: runs a stand-alone check script and counts its
+# "ok - ", "not ok - " and "# skip - " lines.
+run_checks() {
+  local log
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  passed=$((passed + $(grep -c '^ok - ' "$log")))
+  skipped=$((skipped + $(grep -c '^# skip - ' "$log")))
+  failed=$((failed + $(grep -c '^not ok - ' "$log")))
+  rm -f "$log"
+}
+
+# The install script against a mirror mid-sync, with stand-ins for apt:
+# first, since it needs nothing installed.
+run_checks bash tests/system/install_deps_test.sh
+
 if [ "${MORUMORU_SKIP_DEPS:-0}" != 1 ]; then
   bash .ci/install-deps || exit 1
 fi
 
 . tests/wine-env.sh
-
-status=0
-passed=0
-failed=0
-skipped=0
 # Adds the closing counts of a ctest log to the run's.
 count_ctest_log() {
   local line
@@ -96,18 +113,14 @@ run_preset asan || status=1
 packages_ok=1
 (cd build/native && cpack >/dev/null) || packages_ok=0
 (cd build/win64 && cpack >/dev/null) || packages_ok=0
-package_log=$(mktemp)
 if ((packages_ok)); then
-  bash tests/system/package_test.sh build/native/packages/morumoru_*.deb \
-    build/win64/packages/morumoru_*_windows.zip 2>&1 | tee "$package_log"
-  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  run_checks bash tests/system/package_test.sh build/native/packages/morumoru_*.deb \
+    build/win64/packages/morumoru_*_windows.zip
 else
-  echo "not ok - cpack could not make the packages" | tee "$package_log"
+  echo "not ok - cpack could not make the packages"
   status=1
+  failed=$((failed + 1))
 fi
-passed=$((passed + $(grep -c '^ok - ' "$package_log")))
-failed=$((failed + $(grep -c '^not ok - ' "$package_log")))
-rm -f "$package_log"
 
 # Fuzz smoke runs: every target a bounded time from its seed corpus, built
 # with warnings as errors too.
@@ -135,6 +148,8 @@ else
   failed=$((failed + 1))
 fi
 
+# What install-deps could not install, and which tests that skipped.
+cat "${MORUMORU_DEPS_REPORT:-build/install-deps.txt}" 2>/dev/null
 echo "$(win32_way_line)${win32_seconds:+; their tests took ${win32_seconds} s}"
 echo "tests: ${passed} passed, ${failed} failed, ${skipped} skipped"
 exit "$status"

@@ -49,8 +49,14 @@ write_32bit_probe() {
 }
 
 # host_32bit_reason: empty when this host starts 32-bit x86 programs, else
-# one line that says why not. Decided by trying the probe.
+# one line that says why not. Decided by trying the probe; with
+# MORUMORU_FORCE_EMULATION=1 a host that runs them is taken for one that
+# does not, so that the emulated way can be tried there too.
 host_32bit_reason() {
+  if [ "${MORUMORU_FORCE_EMULATION:-0}" = 1 ]; then
+    printf 'the emulated way was asked for (MORUMORU_FORCE_EMULATION=1)'
+    return
+  fi
   if [ -z "${MORUMORU_HOST_32BIT_REASON+set}" ]; then
     local probe rc error
     probe=$(mktemp)
@@ -119,11 +125,15 @@ emulated_prefix() {
 # command substitution, so that the decision is kept.
 decide_win32_way() {
   if [ -z "${MORUMORU_WIN32_WAY:-}" ]; then
-    local reason probe rc error
+    local reason probe rc error why
     MORUMORU_WIN32_SKIP_REASON=
     if [ ! -x "$WINE32_LOADER" ]; then
       MORUMORU_WIN32_WAY=skipped
       MORUMORU_WIN32_SKIP_REASON="the 32-bit Wine loader is not installed ($WINE32_LOADER, package wine32:i386)"
+      # install-deps says why, when it tried.
+      why=$(sed -n 's/^install-deps: not installed: wine32:i386 ([^)]*): //p' \
+        "${MORUMORU_DEPS_REPORT:-build/install-deps.txt}" 2>/dev/null | tail -n 1)
+      [ -z "$why" ] || MORUMORU_WIN32_SKIP_REASON+=": apt-get said: $why"
     elif [ -z "$(host_32bit_reason)" ]; then
       MORUMORU_WIN32_WAY=native
     else

@@ -238,9 +238,10 @@ count_windows_named() {
 }
 
 # Waits up to `seconds` for a visible window named `title`; prints its id
-# (the first one, when there are several).
+# (the first one, when there are several). `pid`, the process that opens it
+# (default the program under test), ends the wait early when it has ended.
 wait_window() {
-  local title=$1 seconds=$2
+  local title=$1 seconds=$2 pid=${3-${PRODUCT_PID:-}}
   local deadline ids
   deadline=$(deadline_after "$seconds")
   while true; do
@@ -251,11 +252,20 @@ wait_window() {
     fi
     (($(now_ms) >= deadline)) && return 1
     # A program that has ended opens no more windows.
-    if [ -n "${PRODUCT_PID:-}" ] && ! alive; then
+    if [ -n "$pid" ] && ! alive "$pid"; then
       [ -n "$(windows_named "$title")" ] || return 1
     fi
     sleep 0.1
   done
+}
+
+# Opens the window an xscreensaver-like host hands the program (an xmessage
+# named "host", at `geometry` when given) and prints its id.
+open_host_window() {
+  xmessage ${1:+-geometry "$1"} -name host -title host host >>"$SCENARIO_DIR/foreign.log" 2>&1 &
+  local pid=$!
+  echo "$pid" >>"$WORK/pids"
+  wait_window host 15 "$pid" || fail "could not open a host window"
 }
 
 # Waits for the saver window and checks there is exactly one. Sets SAVER_ID.

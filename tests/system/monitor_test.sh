@@ -383,9 +383,7 @@ no_cover_as_hack() {
     local before host= args
     before=$(viewable_toplevels | sort)
     if [ "$how" = window ]; then
-      xmessage -geometry 300x200+40+40 -name host -title host host >>"$SCENARIO_DIR/foreign.log" 2>&1 &
-      echo $! >>"$WORK/pids"
-      host=$(wait_window host 15) || fail "could not open a host window"
+      host=$(open_host_window 300x200+40+40) || exit 1
       before=$(viewable_toplevels | sort)
       args=(-window-id "$host")
     else

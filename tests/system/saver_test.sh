@@ -255,10 +255,7 @@ expect_box_text() {
 # same error handling.
 expect_hack_text() {
   local host out=$SCENARIO_DIR/hack.log
-  xmessage -name host -title host host >>"$SCENARIO_DIR/foreign.log" 2>&1 &
-  echo $! >>"$WORK/pids"
-  PRODUCT_PID=  # the saver has ended; the host is not its window
-  host=$(wait_window host 15) || fail "could not open a host window"
+  host=$(open_host_window) || exit 1
   (cd "$APP_DIR" && exec ./morumoru -window-id "$host") >"$out" 2>&1 &
   local hack=$!
   echo "$hack" >>"$WORK/pids"
