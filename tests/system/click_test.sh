@@ -2,11 +2,6 @@
 # time: start, click, exit, many times over, counting the misses. Sourced by
 # run.sh after lib.sh.
 
-# The bottom-right pixel is never covered: the panel's offset across a slide
-# stops one pixel short of the bottom row and of the rightmost column.
-CORNER_X=$((SCREEN_W - 1))
-CORNER_Y=$((SCREEN_H - 1))
-
 # Waits for the saver's windows to go, so that the next launch does not take
 # a dying copy for a running one.
 wait_windows_gone() {

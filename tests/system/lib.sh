@@ -8,6 +8,10 @@ SCREEN_W=1024
 SCREEN_H=768
 PICTURE_W=335
 PICTURE_H=300
+# The bottom-right pixel is never covered: the panel's offset across a slide
+# stops one pixel short of the bottom row and of the rightmost column.
+CORNER_X=$((SCREEN_W - 1))
+CORNER_Y=$((SCREEN_H - 1))
 
 # Scenario log lines carry the seconds since the scenario started.
 log() {
