@@ -8,6 +8,11 @@ if ! command -v clang-format >/dev/null; then
   exit 1
 fi
 mapfile -t files < <(git ls-files '*.cpp' '*.h')
+# A check that finds nothing to check would pass whatever the code says.
+if ((${#files[@]} == 0)); then
+  echo "format: no C++ file found: git ls-files listed none (is git installed, and is this a clone?)" >&2
+  exit 1
+fi
 if clang-format --dry-run -Werror "${files[@]}"; then
   echo "format: ${#files[@]} files clean"
 else

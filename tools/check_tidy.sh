@@ -38,6 +38,12 @@ if ! command -v clang-tidy >/dev/null; then
   echo "tidy: clang-tidy not installed" >&2
   exit 1
 fi
+# The Windows files and the tests' tools are found through git; without it
+# the check would quietly leave them out.
+if ! git ls-files --error-unmatch .clang-tidy >/dev/null 2>&1; then
+  echo "tidy: git cannot list the project's files (is git installed, and is this a clone?)" >&2
+  exit 1
+fi
 start=$SECONDS
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

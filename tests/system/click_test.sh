@@ -2,12 +2,6 @@
 # time: start, click, exit, many times over, counting the misses. Sourced by
 # run.sh after lib.sh.
 
-# Waits for the saver's windows to go, so that the next launch does not take
-# a dying copy for a running one.
-wait_windows_gone() {
-  wait_until 10 eval '[ -z "$(windows_named morumoru)" ]'
-}
-
 # clicks_always_end BUTTON: RUNS launches (MORUMORU_CLICK_RUNS, 30 by
 # default, 10 where the program runs emulated), each ended by one click of
 # BUTTON with the pointer resting on the corner. The pause before the click varies, so that clicks land in every
@@ -30,15 +24,7 @@ clicks_always_end() {
     [ "$where" = "$CORNER_X,$CORNER_Y" ] ||
       fail "run $run: the pointer is at $where, not at $CORNER_X,$CORNER_Y"
     click "$button"
-    if wait_exit 5; then
-      [ "$EXIT_CODE" -eq 0 ] || fail "run $run: exit code $EXIT_CODE after button $button"
-    else
-      lost=$((lost + 1))
-      log "run $run: the saver still runs 5 s after button $button"
-      kill "$PRODUCT_PID" 2>/dev/null
-      wait "$PRODUCT_PID" 2>/dev/null
-    fi
-    wait_windows_gone || fail "run $run: the saver's window stayed after its end"
+    ended_by 5 "$run" "button $button" || lost=$((lost + 1))
   done
   log "button $button: $((runs - lost)) of $runs clicks ended the saver"
   ((lost == 0)) || fail "$lost of $runs clicks of button $button left the saver running"

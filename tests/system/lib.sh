@@ -285,6 +285,59 @@ wait_saver() {
   log "saver window $SAVER_ID"
 }
 
+# Starts the saver with the pointer parked at `x,y` beforehand, so the first
+# mouse position it sees is that spot. The pace is a few milliseconds a step
+# on both targets, slow enough to aim at a spot the panel has left: speed 1
+# under Wine (each empty-queue check is a trip to the wineserver), the
+# default speed 5 natively (15 626 checks of the connection a step).
+launch_saver_at() {
+  xdotool mousemove "$1" "$2"
+  new_app_dir
+  if [ "$TARGET" = native ]; then
+    write_ini '[moruscr]' 'speed=5'
+  else
+    write_ini '[moruscr]' 'speed=1'
+  fi
+  launch /s
+}
+
+# The saver is up: exactly one window named morumoru, with the keyboard,
+# `width` x `height` at the screen's top-left corner. Sets SAVER_ID.
+expect_one_saver_window() {
+  local width=$1 height=$2 count
+  wait_saver
+  wait_focus "$SAVER_ID" "the saver window"
+  count=$(count_windows_named morumoru)
+  [ "$count" = 1 ] || fail "$count windows named morumoru, expected 1"
+  window_geometry "$SAVER_ID"
+  log "saver window ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}"
+  [ "$GEOM_W,$GEOM_H,$GEOM_X,$GEOM_Y" = "$width,$height,0,0" ] ||
+    fail "saver window is ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}, expected ${width}x${height}+0+0"
+}
+
+# Waits for the saver's windows to go, so that the next launch does not take
+# a dying copy for a running one.
+wait_windows_gone() {
+  wait_until 10 eval '[ -z "$(windows_named morumoru)" ]'
+}
+
+# ended_by SECONDS RUN WHAT: after one of many inputs (WHAT, in run RUN), the
+# saver must end with 0 within SECONDS and take its windows with it. Returns
+# 1 when it still runs (then it is stopped), for the caller to count.
+ended_by() {
+  local seconds=$1 run=$2 what=$3 ended=0
+  if wait_exit "$seconds"; then
+    [ "$EXIT_CODE" -eq 0 ] || fail "run $run: exit code $EXIT_CODE after the $what"
+  else
+    ended=1
+    log "run $run: the saver still runs $seconds s after the $what"
+    kill "$PRODUCT_PID" 2>/dev/null
+    wait "$PRODUCT_PID" 2>/dev/null
+  fi
+  wait_windows_gone || fail "run $run: the saver's window stayed after its end"
+  return "$ended"
+}
+
 # Sets GEOM_X GEOM_Y GEOM_W GEOM_H from xwininfo (the window itself, or with
 # `-frame` the frame a window manager or Wine put around it).
 # shellcheck disable=SC2034  # the scenarios read GEOM_*

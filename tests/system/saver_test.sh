@@ -1,21 +1,9 @@
 # The running saver: what ends it, what does not, the INI left alone, and
 # the error box. Sourced by run.sh after lib.sh and startup_test.sh.
 
-# Starts the saver with the pointer parked at `x,y` beforehand, so the first
-# mouse position it sees is that spot. The pace is a few milliseconds a step
-# on both targets, slow enough to aim at a spot the panel has left: speed 1
-# under Wine (each empty-queue check is a trip to the wineserver), the
-# default speed 5 natively (15 626 checks of the connection a step).
+# Starts the saver (see launch_saver_at) and checks it is up.
 start_saver() {
-  local x=${1:-700} y=${2:-600}
-  xdotool mousemove "$x" "$y"
-  new_app_dir
-  if [ "$TARGET" = native ]; then
-    write_ini '[moruscr]' 'speed=5'
-  else
-    write_ini '[moruscr]' 'speed=1'
-  fi
-  launch /s
+  launch_saver_at "${1:-700}" "${2:-600}"
   expect_saver_window
 }
 

@@ -4,15 +4,8 @@
 # The saver is up: exactly one window named morumoru, covering the screen,
 # and no settings dialog. Sets SAVER_ID.
 expect_saver_window() {
-  wait_saver
-  wait_focus "$SAVER_ID" "the saver window"
+  expect_one_saver_window "$SCREEN_W" "$SCREEN_H"
   local count
-  count=$(count_windows_named morumoru)
-  [ "$count" = 1 ] || fail "$count windows named morumoru, expected 1"
-  window_geometry "$SAVER_ID"
-  log "saver window ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}"
-  [ "$GEOM_W,$GEOM_H,$GEOM_X,$GEOM_Y" = "$SCREEN_W,$SCREEN_H,0,0" ] ||
-    fail "saver window is ${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}, expected ${SCREEN_W}x${SCREEN_H}+0+0"
   count=$(count_windows_named 'morumoru screensaver')
   [ "$count" = 0 ] || fail "the settings dialog opened as well"
 }
