@@ -19,8 +19,8 @@
 # Each activation must start the program with XSCREENSAVER_WINDOW naming the
 # host's window; the program draws a 335 x 300 picture pixel for pixel on
 # black there, in one window filling the host's and no window of its own on
-# the root; --deactivate ends it within a second and a key, which reaches the
-# host, ends it as well. Prints "ok - name" or "not ok - name: reason" per
+# the root; --deactivate ends it within a second, and so do a key and a
+# mouse move, which reach the host. It runs in about 5 s. Prints "ok - name" or "not ok - name: reason" per
 # check and ends with "N passed, M failed, K skipped"; without
 # mate-screensaver, or without root for the namespace, the checks are
 # reported skipped with the reason. Environment: MORUMORU_MATE_DISPLAY
@@ -130,10 +130,14 @@ gsettings set org.mate.screensaver mode single &&
   gsettings set org.mate.screensaver themes "['$ENTRY_ID']" &&
   gsettings set org.mate.screensaver lock-enabled false || { echo "gsettings failed" >&2; exit 2; }
 
-mate-screensaver --no-daemon --debug >"$WORK/mate.log" 2>&1 &
-MATE_PID=$!
-wait_until 15 eval 'mate-screensaver-command --query >/dev/null 2>&1' ||
-  { echo "mate-screensaver does not answer: $(tail -n 3 "$WORK/mate.log")" >&2; exit 2; }
+# Starts the host; it reads the monitors when it starts.
+start_host() {
+  mate-screensaver --no-daemon --debug >>"$WORK/mate.log" 2>&1 &
+  MATE_PID=$!
+  wait_until 15 eval 'mate-screensaver-command --query >/dev/null 2>&1' ||
+    { echo "mate-screensaver does not answer: $(tail -n 3 "$WORK/mate.log")" >&2; exit 2; }
+}
+start_host
 
 SCENARIO_DIR=$WORK
 SCREEN_W=$(xwininfo -root | sed -n 's/^ *Width: *//p')
@@ -148,12 +152,14 @@ saver_pids() {
   done
   return 0
 }
-# Any process of the program at all, in this namespace.
+# Any process of the program at all, in this namespace (ended ones aside).
 program_pids() {
-  local pid
-  for pid in /proc/[0-9]*; do
-    [ "$(readlink "$pid/exe" 2>/dev/null)" = "$PROGRAM" ] && ! exited "${pid#/proc/}" && echo "${pid#/proc/}"
-  done
+  local exe pid
+  while read -r exe; do
+    pid=${exe#/proc/}
+    pid=${pid%/exe}
+    exited "$pid" || echo "$pid"
+  done < <(find /proc/[0-9]*/exe -maxdepth 0 -lname "$PROGRAM" 2>/dev/null)
   return 0
 }
 
@@ -169,38 +175,29 @@ activate() {
     fail "the host started no program: $(grep -E 'command for job|theme' "$WORK/mate.log" | tail -n 2 | paste -sd' ')"
   SAVER=$(saver_pids)
   [ "$(wc -w <<<"$SAVER")" = 1 ] || fail "more than one program runs: $SAVER"
-  HOST_WINDOW=$(tr '\0' '\n' <"/proc/$SAVER/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+  HOST_WINDOW=$(host_window_of "$SAVER")
   [ -n "$HOST_WINDOW" ] || fail "the program runs without XSCREENSAVER_WINDOW"
   echo "# program $SAVER: $(tr '\0' ' ' <"/proc/$SAVER/cmdline")with XSCREENSAVER_WINDOW=$HOST_WINDOW"
 }
+host_window_of() { tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p'; }
 
-# Waits until no process of the program is left; prints the milliseconds
-# from `start_ms` until then, or fails after `limit_ms`.
-gone_within() {
-  local start_ms=$1 limit_ms=$2 what=$3
-  until [ -z "$(program_pids)" ]; do
-    (($(now_ms) - start_ms > 3000)) && fail "$what: the program still runs 3 s later"
-    sleep 0.01
-  done
-  local elapsed=$(($(now_ms) - start_ms))
-  echo "# $what: no process of the program left after $elapsed ms"
-  ((elapsed <= limit_ms)) || fail "$what: the program ended only after $elapsed ms"
-}
-
-draws_in_the_host_window() {
-  activate
-  # One window of the program, filling the host's; none of it on the root.
-  local host_size ours=() id size
-  host_size=$(xwininfo -id "$HOST_WINDOW" | sed -n 's/^ *\(Width\|Height\): *//p' | paste -sd x)
-  wait_until 10 eval 'xwininfo -id "$HOST_WINDOW" -children | grep -q "^ *0x"' ||
-    fail "no window inside the host's"
+# The program in host window $1 has one window there, filling it, and none
+# showing on the root: no window or cover of its own. Sets HOST_GEOMETRY
+# ("W H X Y", the host window on the screen).
+one_window_filling() {
+  local host=$1 ours=() id size info
+  wait_until 10 eval 'xwininfo -id "$host" -children | grep -q "^ *0x"' || fail "no window inside $host"
+  info=$(xwininfo -id "$host")
+  HOST_GEOMETRY="$(sed -n 's/^ *Width: *//p' <<<"$info") $(sed -n 's/^ *Height: *//p' <<<"$info")"
+  HOST_GEOMETRY+=" $(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info") $(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")"
   while read -r id size; do
-    [ "$(client_of "$id")" = "$(client_of "$HOST_WINDOW")" ] && continue
+    [ "$(client_of "$id")" = "$(client_of "$host")" ] && continue
     ours+=("$id $size")
-  done < <(xwininfo -id "$HOST_WINDOW" -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*  \([0-9]*x[0-9]*\)+.*/\1 \2/p')
-  [ "${#ours[@]}" = 1 ] || fail "not one window of the program in the host's: ${ours[*]:-none}"
-  [ "${ours[0]#* }" = "$host_size" ] ||
-    fail "the program's window is ${ours[0]#* }, the host's $host_size"
+  done < <(xwininfo -id "$host" -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*  \([0-9]*x[0-9]*\)+.*/\1 \2/p')
+  [ "${#ours[@]}" = 1 ] || fail "not one window of the program in $host: ${ours[*]:-none}"
+  local host_size=${HOST_GEOMETRY% * *}
+  [ "${ours[0]#* }" = "${host_size/ /x}" ] ||
+    fail "the program's window is ${ours[0]#* }, the host's ${host_size/ /x}"
   local client
   client=$(client_of "${ours[0]%% *}")
   # (Its application window stays unmapped, 1 x 1, as in every mode.)
@@ -208,8 +205,37 @@ draws_in_the_host_window() {
     [ "$(client_of "$id")" = "$client" ] && xwininfo -id "$id" | grep -q 'Map State: IsViewable' &&
       fail "a window of its own shows on the root: $(xwininfo -id "$id" | grep geometry)"
   done
+  return 0
+}
+
+# Waits until the program SAVER has ended and checks that no process of it
+# is left; prints the milliseconds from `start_ms` until it ended, and fails
+# beyond `limit_ms`.
+gone_within() {
+  local start_ms=$1 limit_ms=$2 what=$3
+  until exited "$SAVER"; do
+    (($(now_ms) - start_ms > 3000)) && fail "$what: the program still runs 3 s later"
+    sleep 0.01
+  done
+  local elapsed=$(($(now_ms) - start_ms)) left
+  echo "# $what: the program ended after $elapsed ms"
+  ((elapsed <= limit_ms)) || fail "$what: the program ended only after $elapsed ms"
+  left=$(program_pids)
+  [ -z "$left" ] || fail "$what: processes of the program are left: $left"
+}
+
+# After a check that failed half-way: the host inactive and the program
+# gone, for the next one.
+settle() {
+  mate-screensaver-command --deactivate >/dev/null 2>&1
+  wait_until 5 eval '[ -z "$(program_pids)" ]'
+}
+
+draws_in_the_host_window() {
+  activate
+  one_window_filling "$HOST_WINDOW"
   panel_visible_and_right 10 2 || fail "$CHECK_ERROR"
-  echo "# picture $PANEL_PICTURE at ${PANEL_BOX// /,} (w,h,x,y) in a ${SCREEN_W}x$SCREEN_H host window"
+  echo "# picture $PANEL_PICTURE at ${PANEL_BOX// /,} (w,h,x,y) in a ${HOST_GEOMETRY// /,} host window"
   local start
   start=$(now_ms)
   mate-screensaver-command --deactivate >/dev/null 2>&1 || fail "mate-screensaver-command --deactivate failed"
@@ -217,19 +243,33 @@ draws_in_the_host_window() {
 }
 check "mate-screensaver runs the packaged theme in its window: the picture 1:1 on black, gone on --deactivate" \
   draws_in_the_host_window
+settle
 
-# The keyboard stays the host's: a key ends the saver, as the host decides.
-a_key_reaches_the_host() {
-  activate
-  panel_visible_and_right 10 2 || fail "$CHECK_ERROR"
-  local start
-  start=$(now_ms)
-  xdotool key space
-  gone_within "$start" 1000 "a key"
-  wait_until 5 eval 'mate-screensaver-command --query | grep -q "is inactive"' ||
-    fail "the host is still active after the key: $(mate-screensaver-command --query)"
+# The keyboard and the pointer stay the host's: a key ends the saver, and
+# so does a mouse move, as the host decides. (It counts a move from the
+# first place it saw the pointer, and only beyond a tenth of the screen's
+# width.)
+input_reaches_the_host() {
+  local input start
+  for input in key mouse; do
+    activate
+    panel_visible_and_right 10 2 || fail "$CHECK_ERROR"
+    if [ "$input" = key ]; then
+      start=$(now_ms)
+      xdotool key space
+    else
+      xdotool mousemove_relative 5 5
+      sleep 0.3
+      start=$(now_ms)
+      xdotool mousemove_relative 200 150
+    fi
+    gone_within "$start" 1000 "a $input"
+    wait_until 5 eval 'mate-screensaver-command --query | grep -q "is inactive"' ||
+      fail "the host is still active after a $input: $(mate-screensaver-command --query)"
+  done
 }
-check "a key goes to mate-screensaver, which ends the saver" a_key_reaches_the_host
+check "a key and a mouse move go to mate-screensaver, which ends the saver" input_reaches_the_host
+settle
 
 no_process_left() {
   local left
