@@ -132,7 +132,8 @@ manual_page_renders_cleanly() {
   done
   local option
   for option in /s /c /p '\\-root' '\\-window\\-id' '\\-speed' '\\-power' '\\-fps' \
-    XSCREENSAVER_WINDOW XDG_CONFIG_HOME 'morumoru/morumoru.ini' 'programs:'; do
+    XSCREENSAVER_WINDOW XDG_CONFIG_HOME 'morumoru/morumoru.ini' 'programs:' \
+    'screensavers/morumoru.desktop'; do
     grep -q -- "$option" "$WORK/morumoru.6" || fail "the manual page does not mention $option"
   done
 }
