@@ -46,7 +46,7 @@ ENTRY_ID=screensavers-morumoru
 if [ -z "${MORUMORU_MATE_INSIDE:-}" ]; then
   reason=
   for tool in mate-screensaver mate-screensaver-command dbus-run-session gsettings; do
-    command -v "$tool" >/dev/null || { reason="$tool is not installed (Debian packages mate-screensaver, dbus)"; break; }
+    command -v "$tool" >/dev/null || { reason="$tool is not installed (Debian packages mate-screensaver, dbus-daemon, libglib2.0-bin)"; break; }
   done
   if [ -z "$reason" ] && ! unshare -m --propagation private true 2>/dev/null; then
     reason="no private mount namespace here (needs root)"
