@@ -9,8 +9,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver: nine pictures slide across 
 set(CPACK_PACKAGE_DESCRIPTION
     "One of nine pictures slides across a black screen, one pixel per step,\n"
     "horizontal and vertical slides taking turns. Runs on its own (morumoru /s,\n"
-    "settings with /c) and as a hack of xscreensaver, whose settings program\n"
-    "offers its speed.")
+    "settings with /c), as a hack of xscreensaver, whose settings program\n"
+    "offers its speed, and as a theme of MATE's and Xfce's screen savers.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 # Debug information stays in the build folder.

@@ -3,7 +3,8 @@
 #
 #   tests/system/package_test.sh DEB ZIP
 #
-# The .deb's files, its copyright file and changelog in Debian's formats, no
+# The .deb's files, its theme entry for MATE and Xfce (desktop-file-validate),
+# its copyright file and changelog in Debian's formats, no
 # lintian error or warning at --pedantic, a manual page without groff
 # warnings; installed with apt-get, `man morumoru` shows it, the program runs
 # in -window-id mode and the dialog's OK, as a user who may not write the
@@ -46,7 +47,8 @@ deb_lists_its_files() {
   local listing path
   listing=$(dpkg -c "$DEB") || fail "dpkg -c cannot read $DEB"
   for path in ./usr/bin/morumoru ./usr/libexec/xscreensaver/morumoru \
-    ./usr/share/xscreensaver/config/morumoru.xml ./usr/share/doc/morumoru/README.md \
+    ./usr/share/xscreensaver/config/morumoru.xml ./usr/share/applications/screensavers/morumoru.desktop \
+    ./usr/share/doc/morumoru/README.md \
     ./usr/share/doc/morumoru/xscreensaver.md ./usr/share/doc/morumoru/copyright \
     ./usr/share/doc/morumoru/changelog.gz ./usr/share/man/man6/morumoru.6.gz; do
     grep -q " $path\( \|$\)" <<<"$listing" || fail "no $path in the package"
@@ -58,7 +60,7 @@ deb_lists_its_files() {
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
   done
 }
-check "the .deb holds the program, the hack's link, the description, the manual and the documents" \
+check "the .deb holds the program, the hack's link, the description, the theme entry, the manual and the documents" \
   deb_lists_its_files
 
 zip_holds_the_savers() {
@@ -130,12 +132,34 @@ manual_page_renders_cleanly() {
   done
   local option
   for option in /s /c /p '\\-root' '\\-window\\-id' '\\-speed' '\\-power' '\\-fps' \
-    XSCREENSAVER_WINDOW XDG_CONFIG_HOME 'morumoru/morumoru.ini' 'programs:'; do
+    XSCREENSAVER_WINDOW XDG_CONFIG_HOME 'morumoru/morumoru.ini' 'programs:' \
+    'screensavers/morumoru.desktop'; do
     grep -q -- "$option" "$WORK/morumoru.6" || fail "the manual page does not mention $option"
   done
 }
 check "the manual page renders without groff warnings and covers the options and files" \
   manual_page_renders_cleanly
+
+# MATE's and Xfce's screen savers list the entry as a theme and run its
+# Exec= only from xscreensaver's hack folder, where the package links the
+# program; they hand over their window in XSCREENSAVER_WINDOW, which -root
+# draws into.
+theme_entry_is_valid() {
+  local entry=$WORK/unpacked/usr/share/applications/screensavers/morumoru.desktop output key
+  command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is not installed (desktop-file-utils)"
+  output=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $output"
+  for key in 'Exec=/usr/libexec/xscreensaver/morumoru -root' 'TryExec=/usr/libexec/xscreensaver/morumoru' \
+    'Categories=Screensaver;'; do
+    grep -qx "$key" "$entry" || fail "no line $key"
+  done
+  for key in Name Comment 'Name\[ja\]' 'Comment\[ja\]'; do
+    grep -q "^$key=." "$entry" || fail "no ${key//\\/} in the entry"
+  done
+  grep -q '^OnlyShowIn=.*MATE;' "$entry" && grep -q '^OnlyShowIn=.*XFCE;' "$entry" ||
+    fail "not shown in both MATE and Xfce: $(grep '^OnlyShowIn' "$entry")"
+}
+check "the theme entry for MATE's and Xfce's screen savers passes desktop-file-validate and runs the hack with -root" \
+  theme_entry_is_valid
 
 lintian_is_clean() {
   command -v lintian >/dev/null || fail "lintian is not installed"
@@ -262,7 +286,8 @@ removes() {
   INSTALLED=0
   local path
   for path in /usr/bin/morumoru /usr/libexec/xscreensaver/morumoru \
-    /usr/share/xscreensaver/config/morumoru.xml /usr/share/doc/morumoru; do
+    /usr/share/xscreensaver/config/morumoru.xml /usr/share/applications/screensavers/morumoru.desktop \
+    /usr/share/doc/morumoru; do
     [ -e "$path" ] || [ -L "$path" ] && fail "$path is left"
   done
   return 0
