@@ -116,6 +116,8 @@ packages_ok=1
 if ((packages_ok)); then
   run_checks bash tests/system/package_test.sh build/native/packages/morumoru_*.deb \
     build/win64/packages/morumoru_*_windows.zip
+  # The theme entry as MATE's screen saver reads it and runs the program.
+  run_checks bash tests/system/mate_test.sh build/native/packages/morumoru_*.deb
 else
   echo "not ok - cpack could not make the packages"
   status=1
