@@ -25,8 +25,10 @@ FLASH_TOOL=
 if [ "$TARGET" = wine ]; then
   FLASH_TOOL=$WORK/panel_moves.dll
   # The DLL is loaded into the program: built for its architecture, as the
-  # other Windows tools (run.sh).
-  if ! "$WINDOWS_TOOL_COMPILER" -shared -static -O1 -o "$FLASH_TOOL" \
+  # other Windows tools (run.sh). A 32-bit compiler decorates the stdcall
+  # entry (Install@16), under which rundll32 does not look: --kill-at
+  # exports the plain name.
+  if ! "$WINDOWS_TOOL_COMPILER" -shared -static -O1 -Wl,--kill-at -o "$FLASH_TOOL" \
     "$SYSTEM_DIR/tools/panel_moves.cpp" -luser32 >"$WORK/panel_moves.log" 2>&1; then
     FLASH_TOOL=
   fi
