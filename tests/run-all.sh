@@ -12,6 +12,13 @@ status=0
 passed=0
 failed=0
 skipped=0
+# Where the time goes: "stage seconds" pairs for the closing lines.
+stage_times=
+stage_start=$SECONDS
+stage_done() {
+  stage_times+="${stage_times:+, }$1 $((SECONDS - stage_start)) s"
+  stage_start=$SECONDS
+}
 
 # run_checks COMMAND...: runs a stand-alone check script and counts its
 # "ok - ", "not ok - " and "# skip - " lines.
@@ -33,6 +40,7 @@ run_checks bash tests/system/install_deps_test.sh
 if [ "${MORUMORU_SKIP_DEPS:-0}" != 1 ]; then
   bash .ci/install-deps || exit 1
 fi
+stage_done install
 
 . tests/wine-env.sh
 # Adds the closing counts of a ctest log to the run's.
@@ -97,9 +105,12 @@ else
   status=1
   failed=$((failed + 1))
 fi
+stage_done "format and tidy"
 
 run_preset native || status=1
+stage_done native
 run_preset win64 || status=1
+stage_done win64
 decide_win32_way
 if [ "$(win32_way)" = skipped ]; then
   run_preset win32 --build-only "$(win32_skip_reason)" || status=1
@@ -107,7 +118,9 @@ else
   run_preset win32 || status=1
   win32_seconds=$TEST_SECONDS
 fi
+stage_done win32
 run_preset asan || status=1
+stage_done asan
 
 # The packages (cpack), and the .deb installed, run and removed again.
 packages_ok=1
@@ -123,6 +136,7 @@ else
   status=1
   failed=$((failed + 1))
 fi
+stage_done packages
 
 # Fuzz smoke runs: every target a bounded time from its seed corpus, built
 # with warnings as errors too.
@@ -139,6 +153,7 @@ else
   failed=$((failed + 1))
 fi
 rm -f "$fuzz_log"
+stage_done fuzz
 
 # The benchmarks once, briefly, so they cannot rot (no timing thresholds).
 if bash bench/run.sh --short --native-build build/native --win32-build build/win32 \
@@ -149,9 +164,11 @@ else
   status=1
   failed=$((failed + 1))
 fi
+stage_done benchmarks
 
 # What install-deps could not install, and which tests that skipped.
 cat "${MORUMORU_DEPS_REPORT:-build/install-deps.txt}" 2>/dev/null
 echo "$(win32_way_line)${win32_seconds:+; their tests took ${win32_seconds} s}"
+echo "time: $stage_times; in all $((SECONDS / 60)) min $((SECONDS % 60)) s"
 echo "tests: ${passed} passed, ${failed} failed, ${skipped} skipped"
 exit "$status"
