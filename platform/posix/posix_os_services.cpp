@@ -79,8 +79,10 @@ bool PosixOsServices::QueryCounter(uint64_t& count) {
 }
 
 uint32_t PosixOsServices::TickCount() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
+  // The monotonic clock does not fail on Linux; should it, 0 rather than
+  // whatever the stack held.
+  timespec now{};
+  if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return 0;
   return static_cast<uint32_t>(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1'000'000u);
 }
 

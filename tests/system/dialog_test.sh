@@ -220,7 +220,7 @@ dialog_shot() {
   [ "$size" = "${GEOM_W}x${GEOM_H}" ] || fail "the screenshot is $size, the dialog ${GEOM_W}x${GEOM_H}"
   read -r count r g b <<<"$(convert "$file" -format %c histogram:info:- | sort -rn | head -n 1 |
     sed -E 's/^ *([0-9]+): *\( *([0-9]+), *([0-9]+), *([0-9]+).*/\1 \2 \3 \4/')"
-  dark=$(convert "$file" -colorspace gray -threshold 30% -negate -format '%[fx:round(mean*w*h)]' info:)
+  dark=$(convert "$file" -colorspace gray -threshold 30% -negate -alpha off -format '%[fx:round(mean*w*h)]' info:)
   log "screenshot $file: $size, $((100 * count / (GEOM_W * GEOM_H)))% in $r,$g,$b, $dark dark pixels"
   ((2 * count > GEOM_W * GEOM_H)) || fail "no colour covers half of the dialog's screenshot"
   ((r == g && g == b && r >= 224 && r < 255)) || fail "the dialog's face is $r,$g,$b, not a light grey"

@@ -424,7 +424,7 @@ non_black_box() {
   if ((w == SCREEN_W && h == SCREEN_H)); then
     # Either the screen is full of colour or it is all black; tell which.
     local count
-    count=$(convert "$1" -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:)
+    count=$(convert "$1" -fill white +opaque black -alpha off -format '%[fx:round(mean*w*h)]' info:)
     ((count == 0)) && return 0
   fi
   echo "$w $h $x $y"
@@ -469,9 +469,11 @@ check_panel_shot() {
     return 1
   fi
   PANEL_PICTURE=${matches[0]}
+  # -draw adds an alpha channel, which ImageMagick 7's mean would average
+  # in as one more channel: the counts here take the colour alone.
   local outside
   outside=$(convert "$shot" -fill black -draw "rectangle $x,$y $((x + w - 1)),$((y + h - 1))" \
-    -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:)
+    -fill white +opaque black -alpha off -format '%[fx:round(mean*w*h)]' info:)
   if [ "$outside" != 0 ]; then
     CHECK_ERROR="$outside non-black pixels outside the panel"
     return 1

@@ -152,7 +152,7 @@ right_covers() {
 # black in a screenshot.
 lit_on_right() {
   convert "$1" -crop "${2:-$MONITOR_W}x${SCREEN_H}+${MONITOR_W}+0" +repage \
-    -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:
+    -fill white +opaque black -alpha off -format '%[fx:round(mean*w*h)]' info:
 }
 
 # Without covers the desktop would show there: the root in a colour.

@@ -128,7 +128,7 @@ dialog_without_a_display() {
   read -r w h <<<"$size"
   ((w > 300 && w < 420 && h > 120 && h < 200)) || fail "the dialog screenshot is ${w}x${h}"
   grey=$(convert "$shot" -fill black +opaque '#F0F0F0' -fill white -opaque '#F0F0F0' \
-    -format '%[fx:round(100*mean)]' info:)
+    -alpha off -format '%[fx:round(100*mean)]' info:)
   ((grey > 50)) || fail "only $grey% of the dialog screenshot is the dialog's grey"
   # CANCEL saves nothing: not beside the program, not in the configuration folder.
   [ -z "$(find "$WORK/home" -name 'morumoru*')" ] || fail "files under HOME: $(find "$WORK/home" -name 'morumoru*')"

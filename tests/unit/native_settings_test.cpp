@@ -62,7 +62,7 @@ class NativeSettingsTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   static uint32_t ModeOf(const std::string& path) {
-    struct stat info {};
+    struct stat info = {};
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0xFFFF;
   }
 

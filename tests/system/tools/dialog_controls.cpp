@@ -79,6 +79,9 @@ int wmain(int argc, wchar_t** argv) {
     std::fputs("usage: dialog_controls TITLE [CLASS]\n", stderr);
     return 2;
   }
+  // As the program itself (its manifest says dpiAware): Wine 10, as Windows,
+  // tells a process that is not aware 96 ppi and scales the places it reads.
+  SetProcessDPIAware();
   HWND dialog = FindWindowW(argc == 3 ? argv[2] : nullptr, argv[1]);
   if (!dialog) {
     std::printf("no window titled %ls\n", argv[1]);

@@ -26,8 +26,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void* /*reserved*/)
 
 #ifdef PLANTED_URLMON
 // Fails as a broken hyperlink service would; the program then asks the shell.
-extern "C" __declspec(dllexport) HRESULT WINAPI
-    HlinkNavigateString(IUnknown* /*context*/, LPCWSTR /*target*/) {
+extern "C" __declspec(dllexport) HRESULT WINAPI HlinkNavigateString(IUnknown*, LPCWSTR);
+
+HRESULT WINAPI HlinkNavigateString(IUnknown* /*context*/, LPCWSTR /*target*/) {
   return E_NOTIMPL;
 }
 #endif
