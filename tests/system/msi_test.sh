@@ -169,6 +169,7 @@ msiexec_code() {
 # refused_with LOG ARGS: msiexec with its basic interface, which shows why
 # it refuses in a message box; Wine's trace of the box gives its text, and
 # Return closes it. Sets BOX_TEXT and MSIEXEC_CODE.
+# shellcheck disable=SC2016  # the waits' eval expands their conditions
 refused_with() {
   local log=$1
   shift
@@ -176,10 +177,10 @@ refused_with() {
   (cd "$WORK/msi" && WINEDEBUG=-all,trace+msgbox exec "$WINE_LOADER" cmd /c run.bat) >"$log" 2>&1 &
   local pid=$!
   echo "$pid" >>"$WORK/pids"
-  wait_until 60 grep -q 'MSGBOX_OnInit' "$log" || fail "no message box; msiexec said: $(tail -n 3 "$log" | paste -sd' ')"
+  wait_until 60 eval 'grep -q MSGBOX_OnInit "$log" || exited "$pid"'
+  grep -q MSGBOX_OnInit "$log" || fail "no message box; msiexec said: $(tail -n 3 "$log" | paste -sd' ')"
   BOX_TEXT=$(sed -n 's/.*MSGBOX_OnInit L"\(.*\)"\r\{0,1\}$/\1/p' "$log" | head -n 1)
   local box
-  # shellcheck disable=SC2016  # eval expands it
   wait_until 20 eval 'box=$(xdotool search --onlyvisible --name . 2>/dev/null | tail -n 1); [ -n "$box" ]' ||
     fail "the message box \"$BOX_TEXT\" did not show"
   focus_and_wait "$box" "the message box"
