@@ -33,6 +33,8 @@ reexec_emulated "${BASH_SOURCE[0]}" "$@"
 [ "$(win32_way)" = emulated ] && SLOWDOWN=3
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-msi-XXXXXX")
+# Wine keeps its servers' sockets under TMPDIR: here they go with the rest.
+export TMPDIR=$WORK
 # lib.sh's launching and waiting read these.
 # shellcheck disable=SC2034
 TARGET=wine SCENARIO_DIR=$WORK
