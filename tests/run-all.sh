@@ -131,6 +131,8 @@ if ((packages_ok)); then
     build/win64/packages/morumoru_*_windows.zip
   # The theme entry as MATE's screen saver reads it and runs the program.
   run_checks bash tests/system/mate_test.sh build/native/packages/morumoru_*.deb
+  # The Windows Installer packages under Wine: install, upgrade, remove.
+  run_checks bash tests/system/msi_test.sh build/win64/packages
 else
   echo "not ok - cpack could not make the packages"
   status=1
