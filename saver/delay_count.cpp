@@ -51,6 +51,9 @@ int64_t DelayCount(int32_t speed, int32_t power) {
   long double x = Power(speed, power);
   // Round half to even, then the range checks of a 64-bit and a 32-bit store.
   long double rounded = std::nearbyint(x);
+  // NaN fails both comparisons: negated, the test raises for it too, which
+  // the De Morgan form (rounded < -2^63 || rounded >= 2^63) would not.
+  // NOLINTNEXTLINE(readability-simplify-boolean-expr)
   if (!(rounded >= -0x1p63L && rounded < 0x1p63L)) Raise<EInvalidOp>(kInvalidOpText);
   int64_t n = static_cast<int64_t>(rounded);
   if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max()) {

@@ -21,7 +21,7 @@ constexpr int32_t kFontPixels = 16;
 
 int64_t Micros(clockid_t clock) {
   timespec now{};
-  clock_gettime(clock, &now);
+  if (clock_gettime(clock, &now) != 0) return 0;
   return int64_t{now.tv_sec} * kSecond + now.tv_nsec / 1000;
 }
 
