@@ -10,7 +10,7 @@
 
 #define FUZZ_CHECK(condition)                                                                      \
   do {                                                                                             \
-    if (!(condition)) {                                                                            \
+    if (!static_cast<bool>(condition)) {                                                           \
       (void)std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
       std::abort();                                                                                \
     }                                                                                              \

@@ -295,7 +295,7 @@ TEST_F(X11PlatformTest, EmptyPeekIsFalseAndAllocatesNothing) {
 
 double ThreadCpuSeconds() {
   timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0) return 0.0;
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
@@ -636,6 +636,7 @@ TEST_F(X11PlatformTest, ButtonsClickOnReleaseInside) {
   sender.SendButton(button, 1, false, 12, 12);
   PumpUntil(3);
   std::vector<EventType> types;
+  types.reserve(recorder_.events.size());
   for (const Event& e : recorder_.events) types.push_back(e.type);
   EXPECT_EQ(types, (std::vector<EventType>{EventType::kMouseDown, EventType::kClick,
                                            EventType::kMouseUp}));
