@@ -174,9 +174,10 @@ TEST(LastChanceText, SecondLineGetsAPeriodUnlessItHasOne) {
 TEST(InformationRequested, HelpAndVersionOnlyAsTheFirstArgument) {
   auto help = InformationRequested("morumoru --help");
   ASSERT_TRUE(help);
+  const std::string text = help.value_or("");
   for (const char* part : {"/s", "/c", "/p", "-root", "-window-id", "-speed", "-power",
                            ".config/morumoru/morumoru.ini"}) {
-    EXPECT_NE(help->find(part), std::string::npos) << part;
+    EXPECT_NE(text.find(part), std::string::npos) << part;
   }
   EXPECT_EQ(InformationRequested("/usr/bin/morumoru -h"), help);
   EXPECT_EQ(InformationRequested("morumoru --version"), "morumoru 1.2.0.0\n");
