@@ -358,12 +358,14 @@ stacking_order() {
   xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p' | tac
 }
 
-# The child of the root that holds window `id` (itself when it is one).
+# The child of the root that holds window `id` (itself when it is one, or
+# the root itself). The root's parent reads 0x0, which xwininfo would take
+# for "let the user click a window" and wait for a click forever.
 toplevel_of() {
   local id=$1 parent
   while true; do
     parent=$(xwininfo -tree -id "$id" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
-    if [ -z "$parent" ] || xwininfo -id "$parent" | grep -q '(the root window)'; then
+    if [ -z "$parent" ] || [ "$((parent))" = 0 ] || xwininfo -id "$parent" | grep -q '(the root window)'; then
       printf '0x%x\n' "$id"
       return
     fi
