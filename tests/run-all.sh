@@ -23,13 +23,21 @@ stage_done() {
 # run_checks COMMAND...: runs a stand-alone check script and counts its
 # "ok - ", "not ok - " and "# skip - " lines.
 run_checks() {
-  local log
+  local log rc
   log=$(mktemp)
   "$@" 2>&1 | tee "$log"
-  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  rc=${PIPESTATUS[0]}
   passed=$((passed + $(grep -c '^ok - ' "$log")))
   skipped=$((skipped + $(grep -c '^# skip - ' "$log")))
   failed=$((failed + $(grep -c '^not ok - ' "$log")))
+  if ((rc != 0)); then
+    status=1
+    # A script that ended before it could say which check failed still failed.
+    if ! grep -q '^not ok - ' "$log"; then
+      echo "not ok - $2 ended with $rc before reporting a failed check"
+      failed=$((failed + 1))
+    fi
+  fi
   rm -f "$log"
 }
 
