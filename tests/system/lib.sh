@@ -104,15 +104,69 @@ start_xvfb() {
   fi
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$log" 2>&1 &
   XVFB_PID=$!
+  await_x_server "$XVFB_PID" "$display" "$log" Xvfb
+}
+
+# await_x_server PID DISPLAY LOG NAME: waits up to 30 s for the server to answer.
+await_x_server() {
+  local pid=$1 display=$2 log=$3 name=$4 deadline
   deadline=$(($(now_ms) + 30000))
   until DISPLAY=$display xdpyinfo >/dev/null 2>&1; do
-    if exited "$XVFB_PID" || (($(now_ms) >= deadline)); then
-      echo "Xvfb on $display does not answer: $(tail -n 3 "$log" | paste -sd' ')" >&2
+    if exited "$pid" || (($(now_ms) >= deadline)); then
+      echo "$name on $display does not answer: $(tail -n 3 "$log" | paste -sd' ')" >&2
       return 1
     fi
     sleep 0.1
   done
 }
+
+# Starts an Xorg server with the dummy video driver on `display` at
+# 1024x768, its first output (DUMMY0) lit and primary, and waits until it
+# answers; sets XVFB_PID. Its outputs are monitors as a PC's are: RandR
+# 1.2 outputs with modes and positions, which every version of Wine reads,
+# where Xvfb has one output only. No input device is read (XTEST drives it),
+# and no console is touched. Fails as start_xvfb does.
+start_xorg_outputs() {
+  local display=$1 log=$2 config
+  XVFB_PID=
+  if DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
+    echo "display $display is already in use" >&2
+    return 1
+  fi
+  config=$(dirname "$log")/xorg-outputs.conf
+  cat >"$config" <<'CONF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoAddGPU" "false"
+  Option "AutoEnableDevices" "false"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 1024 768
+  EndSubSection
+EndSection
+CONF
+  /usr/lib/xorg/Xorg "$display" -config "$config" -logfile "$log" -nolisten tcp -noreset \
+    -keeptty -novtswitch >"$log.out" 2>&1 &
+  XVFB_PID=$!
+  await_x_server "$XVFB_PID" "$display" "$log.out" Xorg || return 1
+  # The half-screen mode of the two-monitor scenarios, known to both outputs.
+  DISPLAY=$display xrandr --newmode "$HALF_MODE" 30.00 512 528 576 640 768 771 781 790 -hsync +vsync &&
+    DISPLAY=$display xrandr --addmode DUMMY0 "$HALF_MODE" &&
+    DISPLAY=$display xrandr --addmode DUMMY1 "$HALF_MODE" &&
+    DISPLAY=$display xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary --output DUMMY1 --off ||
+    { echo "Xorg on $display: cannot set up its outputs" >&2; return 1; }
+}
+HALF_MODE=morumoru-512x768
 
 # Waits up to `seconds` for a command to succeed; the command's status.
 wait_until() {

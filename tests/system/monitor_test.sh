@@ -6,11 +6,12 @@
 # Wine only: natively no window stands for the program). Sourced by run.sh
 # after lib.sh, saver_test.sh, click_test.sh and dialog_test.sh.
 #
-# Xvfb's own screens all lie at the origin, so the one screen is cut into two
-# RandR monitors, left and right halves. Wine 8 reads monitors from RandR
-# outputs only, which stay one; through Xinerama (UseXRandR=N) it sees the
-# two halves, the left one primary. Natively the program reads RandR's
-# monitors itself, the left one (which shows the screen's output) primary.
+# Natively the display is Xvfb, whose one screen is cut into two RandR
+# monitors, left and right halves, which the program reads itself; the left
+# one shows the screen's output and is primary. Wine reads outputs, not such
+# monitors (through Xinerama, Wine 10 puts every monitor at the origin), so
+# under Wine the display is Xorg with the dummy driver (start_xorg_outputs)
+# and the halves are two outputs, the left one primary, as on a PC.
 
 MONITOR_W=$((SCREEN_W / 2))
 # A point well inside the right monitor.
@@ -25,15 +26,16 @@ restart_wine() {
   wine cmd /c exit 0 >/dev/null 2>&1
 }
 
-# The screen one monitor again, Wine back on RandR, the root's own pattern.
+# The screen one monitor again, the root's own pattern.
 single_monitor_again() {
   local name
-  for name in left right narrow; do xrandr --delmonitor "$name" >/dev/null 2>&1; done
-  xsetroot -def >/dev/null 2>&1
   if [ "$TARGET" = wine ]; then
-    wine reg delete "HKCU\\Software\\Wine\\X11 Driver" /v UseXRandR /f >/dev/null 2>&1
-    restart_wine
+    xrandr --output DUMMY1 --off --output DUMMY0 --mode 1024x768 --pos 0x0 --primary >/dev/null 2>&1
+  else
+    for name in left right narrow; do xrandr --delmonitor "$name" >/dev/null 2>&1; done
   fi
+  xsetroot -def >/dev/null 2>&1
+  [ "$TARGET" != wine ] || restart_wine
 }
 
 # set_right_monitor [WIDTH [NAME]]: a monitor at the right half's left edge,
@@ -46,13 +48,15 @@ set_right_monitor() {
 
 use_two_monitors() {
   trap single_monitor_again EXIT
-  local mm_w=$((MONITOR_W * 254 / 960)) mm_h=$((SCREEN_H * 254 / 960))
-  xrandr --setmonitor left "$MONITOR_W/${mm_w}x$SCREEN_H/$mm_h+0+0" screen >/dev/null &&
-    set_right_monitor || fail "xrandr cannot set two monitors"
   if [ "$TARGET" = wine ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1 ||
-      fail "cannot switch Wine to Xinerama"
+    xrandr --output DUMMY0 --mode "$HALF_MODE" --pos 0x0 --primary \
+      --output DUMMY1 --mode "$HALF_MODE" --pos "${MONITOR_W}x0" >/dev/null ||
+      fail "xrandr cannot light two outputs"
     restart_wine
+  else
+    local mm_w=$((MONITOR_W * 254 / 960)) mm_h=$((SCREEN_H * 254 / 960))
+    xrandr --setmonitor left "$MONITOR_W/${mm_w}x$SCREEN_H/$mm_h+0+0" screen >/dev/null &&
+      set_right_monitor || fail "xrandr cannot set two monitors"
   fi
   log "two monitors: $(xrandr --listmonitors | tail -n +2 | awk '{print $3}' | paste -sd' ')"
 }

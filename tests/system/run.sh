@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Drives the real program under Xvfb with xdotool: the Windows build under
-# Wine, or the native Linux build, through the same scenarios.
+# Drives the real program on a virtual display with xdotool: the Windows
+# build under Wine (on Xorg's dummy driver, whose outputs are monitors as a
+# PC's are), or the native Linux build (on Xvfb), through the same scenarios.
 #
 #   run.sh --target wine|native --exe PATH [--display N] [--only REGEX] [--keep]
 #   run.sh PATH wine|native            (the short form CTest uses)
@@ -118,7 +119,11 @@ trap 'exit 130' INT TERM
 # ---------------------------------------------------------------- display
 
 export DISPLAY=:$DISPLAY_NUMBER
-start_xvfb "$DISPLAY" "$WORK/xvfb.log" || exit 2
+if [ "$TARGET" = wine ]; then
+  start_xorg_outputs "$DISPLAY" "$WORK/xorg.log" || exit 2
+else
+  start_xvfb "$DISPLAY" "$WORK/xvfb.log" || exit 2
+fi
 
 # ---------------------------------------------------------------- wine
 
@@ -131,13 +136,16 @@ if [ "$TARGET" = wine ]; then
   # One server for the whole run saves its start-up on every launch.
   WINESERVER_STARTED=1
   wineserver -p
-  # There is no window manager on Xvfb: Wine then draws the frames itself
+  # There is no window manager on the display: Wine then draws the frames itself
   # and gives windows the focus, as Windows does, and does not wait two
   # seconds for a window manager on every window it hides.
   if [ ! -f "$WINEPREFIX/morumoru-unmanaged" ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
       touch "$WINEPREFIX/morumoru-unmanaged"
   fi
+  # Monitors come from the outputs; a prefix of older runs may still be
+  # switched to Xinerama.
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1
   wine cmd /c exit 0 >/dev/null 2>&1
 fi
 
@@ -282,9 +290,9 @@ settle() {
       sleep 0.1
     done
   done
-  # A scenario stopped before its own clean-up leaves no monitors cut.
-  if xrandr --listmonitors 2>/dev/null | grep -qE '^ *[0-9]+: [*+]?(left|right|narrow) '; then
-    echo "# monitors left cut by a scenario; one monitor again" >&2
+  # A scenario stopped before its own clean-up leaves no second monitor.
+  if [ "$(xrandr --listmonitors 2>/dev/null | sed -n 's/^Monitors: //p')" != 1 ]; then
+    echo "# monitors left by a scenario; one monitor again" >&2
     single_monitor_again
   fi
   if [ -n "$(windows_named morumoru)$(windows_named 'morumoru screensaver')" ]; then
@@ -305,7 +313,7 @@ for i in "${!SCENARIO_NAMES[@]}"; do
   fi
   if ! kill -0 "$XVFB_PID" 2>/dev/null; then
     failed=$((failed + 1))
-    echo "not ok - $name: Xvfb on $DISPLAY has gone"
+    echo "not ok - $name: the X server on $DISPLAY has gone"
     continue
   fi
   index=$((index + 1))
