@@ -12,8 +12,10 @@
 
 FLASH_WANTED=100
 # Seconds to record under Wine; a loaded machine may need more
-# (MORUMORU_FLASH_SECONDS). Natively a minute is plenty.
-FLASH_WINE_SECONDS=${MORUMORU_FLASH_SECONDS:-300}
+# (MORUMORU_FLASH_SECONDS). Natively a minute is plenty. Under Wine 8 the
+# count is reached in about a minute; under Wine 10 the hook slows each step
+# (the saver alone keeps its pace there) and it takes some 350 s.
+FLASH_WINE_SECONDS=${MORUMORU_FLASH_SECONDS:-420}
 # Under Wine the saver runs in a virtual desktop of this size, which holds
 # the panel with room to spare: a slide there takes some 700 steps where the
 # run's 1024x768 screen takes some 1200.
@@ -90,11 +92,14 @@ record_wine_panel() {
     fail "cannot send the program to the virtual desktop"
   local rundll=rundll32 tool=${FLASH_TOOL//\//\\}
   [ "$(pe_machine "$EXE")" = i386 ] && rundll='C:\windows\syswow64\rundll32.exe'
-  (exec "$WINE_LOADER" explorer "/desktop=$FLASH_DESKTOP,${FLASH_SCREEN_W}x${FLASH_SCREEN_H}" \
+  local status=$SCENARIO_DIR/recorder-status.txt
+  (PANEL_MOVES_STATUS="Z:${status//\//\\}" exec "$WINE_LOADER" explorer \
+    "/desktop=$FLASH_DESKTOP,${FLASH_SCREEN_W}x${FLASH_SCREEN_H}" \
     "$rundll" "Z:$tool,Install" $((FLASH_WINE_SECONDS + 120))) >"$SCENARIO_DIR/recorder.log" 2>&1 &
   echo "$!" >>"$WORK/pids"
-  wait_until 30 grep -q 'hook set' "$SCENARIO_DIR/recorder.log" ||
-    fail "the recorder set no hook: $(head -c 300 "$SCENARIO_DIR/recorder.log" | tr '\n' ' ')"
+  wait_until 30 grep -q 'hook set' "$status" 2>/dev/null ||
+    fail "the recorder set no hook: $(cat "$status" "$SCENARIO_DIR/recorder.log" 2>/dev/null |
+      head -c 300 | tr '\n' ' ')"
   : >"$PLACES"
   local places=${PLACES//\//\\}
   PANEL_MOVES_FILE="Z:$places" launch /s

@@ -6,7 +6,8 @@
 //   rundll32 panel_moves.dll,Install SECONDS
 //
 // Install sets a global hook on the calling desktop and holds it for SECONDS
-// (default 600); Windows loads the DLL into every process of that desktop
+// (default 600), and says so in the file named by PANEL_MOVES_STATUS: Wine
+// 10 gives a GUI program such as rundll32 no standard output. Windows loads the DLL into every process of that desktop
 // whose messages the hook sees, and the hook runs there, in line with the
 // move, so no place is missed and none is read late.
 #include <windows.h>
@@ -30,6 +31,16 @@ void Record(const WINDOWPOS& place) {
   std::fprintf(output, "%d %d %d %d\n", place.x, place.y, place.cx, place.cy);
   // The program may be ended by force: each line must be on disk at once.
   std::fflush(output);
+}
+
+void Status(const char* text) {
+  char path[MAX_PATH];
+  DWORD length = GetEnvironmentVariableA("PANEL_MOVES_STATUS", path, sizeof path);
+  if (length == 0 || length >= sizeof path) return;
+  if (FILE* status = std::fopen(path, "w")) {
+    std::fprintf(status, "%s\n", text);
+    std::fclose(status);
+  }
 }
 
 }  // namespace
@@ -59,11 +70,12 @@ extern "C" __declspec(dllexport) void CALLBACK Install(HWND, HINSTANCE, LPSTR co
       reinterpret_cast<LPCWSTR>(&PanelMovesHook), &self);
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, PanelMovesHook, self, 0);
   if (!hook) {
-    std::fprintf(stderr, "panel_moves: SetWindowsHookEx failed (%lu)\n", GetLastError());
+    char text[64];
+    std::snprintf(text, sizeof text, "SetWindowsHookEx failed (%lu)", GetLastError());
+    Status(text);
     std::exit(2);
   }
-  std::printf("hook set\n");
-  std::fflush(stdout);
+  Status("hook set");
   long seconds = commandLine ? std::strtol(commandLine, nullptr, 10) : 0;
   Sleep(static_cast<DWORD>(seconds > 0 ? seconds : 600) * 1000);
   UnhookWindowsHookEx(hook);
