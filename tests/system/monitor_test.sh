@@ -26,11 +26,18 @@ restart_wine() {
   wine cmd /c exit 0 >/dev/null 2>&1
 }
 
+# set_outputs XRANDR-ARGS...: the outputs set, then probed. The dummy driver
+# reports an output lit since the last probe as disconnected, and Wine
+# counts connected outputs only.
+set_outputs() {
+  xrandr "$@" >/dev/null && xrandr >/dev/null
+}
+
 # The screen one monitor again, the root's own pattern.
 single_monitor_again() {
   local name
   if [ "$TARGET" = wine ]; then
-    xrandr --output DUMMY1 --off --output DUMMY0 --mode 1024x768 --pos 0x0 --primary >/dev/null 2>&1
+    set_outputs --output DUMMY1 --off --output DUMMY0 --mode 1024x768 --pos 0x0 --primary 2>/dev/null
   else
     for name in left right narrow; do xrandr --delmonitor "$name" >/dev/null 2>&1; done
   fi
@@ -49,8 +56,8 @@ set_right_monitor() {
 use_two_monitors() {
   trap single_monitor_again EXIT
   if [ "$TARGET" = wine ]; then
-    xrandr --output DUMMY0 --mode "$HALF_MODE" --pos 0x0 --primary \
-      --output DUMMY1 --mode "$HALF_MODE" --pos "${MONITOR_W}x0" >/dev/null ||
+    set_outputs --output DUMMY0 --mode "$HALF_MODE" --pos 0x0 --primary \
+      --output DUMMY1 --mode "$HALF_MODE" --pos "${MONITOR_W}x0" ||
       fail "xrandr cannot light two outputs"
     restart_wine
   else
@@ -431,5 +438,5 @@ if [ "$TARGET" = native ]; then
     no_cover_as_hack
 else
   skip_scenario "M5 monitors changed while the saver runs" \
-    "Wine reads Xinerama's monitors only when its desktop starts; the saver's unit tests change the monitors of the headless window system"
+    "Wine (8 and 10) tells its programs nothing when an output is lit or switched off under it; the saver's unit tests change the monitors of the headless window system"
 fi
