@@ -30,6 +30,7 @@ INSTALLED=0
 XVFB_PID=
 
 . "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../wine-env.sh"
 
 cleanup() {
   local pid
@@ -73,9 +74,10 @@ zip_holds_the_savers() {
   # Each folder holds the program its name promises.
   rm -rf "$WORK/zip" && mkdir -p "$WORK/zip"
   python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$ZIP" "$WORK/zip"
-  file "$WORK/zip/32-bit/morumoru.scr" | grep -q 'PE32 executable.*Intel 80386' ||
+  # The machine field of the PE header: `file` words it by release.
+  [ "$(pe_machine "$WORK/zip/32-bit/morumoru.scr")" = i386 ] ||
     fail "32-bit/morumoru.scr is $(file -b "$WORK/zip/32-bit/morumoru.scr")"
-  file "$WORK/zip/64-bit/morumoru.scr" | grep -q 'PE32+ executable.*x86-64' ||
+  [ "$(pe_machine "$WORK/zip/64-bit/morumoru.scr")" = x86-64 ] ||
     fail "64-bit/morumoru.scr is $(file -b "$WORK/zip/64-bit/morumoru.scr")"
   # Nothing but the system's own libraries: the program is one file to copy.
   local scr dll
