@@ -33,8 +33,6 @@ reexec_emulated "${BASH_SOURCE[0]}" "$@"
 [ "$(win32_way)" = emulated ] && SLOWDOWN=3
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morumoru-msi-XXXXXX")
-# Wine keeps its servers' sockets under TMPDIR: here they go with the rest.
-export TMPDIR=$WORK
 # lib.sh's launching and waiting read these.
 # shellcheck disable=SC2034
 TARGET=wine SCENARIO_DIR=$WORK
@@ -50,9 +48,20 @@ export DISPLAY=:${MORUMORU_MSI_DISPLAY:-$((96 + ${MORUMORU_DISPLAY_OFFSET:-0}))}
 cleanup() {
   local pid prefix
   while read -r pid; do stop_pid "$pid"; done <"$WORK/pids"
+  # Debian's Wine 10 aborts with TMPDIR set, so the servers' socket folders
+  # (server-DEVICE-INODE of the prefix, in a /tmp/wine-* of their own) are
+  # removed here.
+  local server dir
   for prefix in "${PREFIXES[@]}"; do
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
+    # shellcheck disable=SC2046 # device and inode, two words
+    server=server-$(printf '%x-%x' $(stat -c '%d %i' "$prefix" 2>/dev/null))
+    for dir in /tmp/wine-*/"$server" /tmp/.wine-"$(id -u)"/"$server"; do
+      [ -d "$dir" ] || continue
+      rm -rf "$dir"
+      rmdir "${dir%/*}" 2>/dev/null
+    done
   done
   [ -n "$XVFB_PID" ] && stop_pid "$XVFB_PID"
   rm -rf "$WORK"
