@@ -211,10 +211,20 @@ scenario "D4 OK on a read-only INI shows a box and keeps the dialog" read_only_i
 
 # Takes a screenshot of the dialog's window to `file` and checks that it is
 # the dialog: the window's size, mostly one light grey (the face, in the
-# system's colour), with dark text.
+# system's colour), with dark text. The dialog is judged once it has settled,
+# as a person sees it: two shots 0.1 s apart alike. Just after it appears,
+# the controls' first paint may still be on its way (under Wine 10 their
+# places are black until then, for up to some 0.2 s).
 dialog_shot() {
-  local file=$1 size count r g b dark
+  local file=$1 size count r g b dark n
   import -window "$DIALOG_ID" "png:$file" || fail "import of the dialog failed"
+  for n in $(seq 30); do
+    sleep 0.1
+    import -window "$DIALOG_ID" "png:$file.next" || fail "import of the dialog failed"
+    [ "$(compare -metric AE "$file" "$file.next" null: 2>&1)" = 0 ] && break
+    mv "$file.next" "$file"
+  done
+  rm -f "$file.next"
   window_geometry "$DIALOG_ID"
   size=$(identify -format '%wx%h' "$file")
   [ "$size" = "${GEOM_W}x${GEOM_H}" ] || fail "the screenshot is $size, the dialog ${GEOM_W}x${GEOM_H}"
