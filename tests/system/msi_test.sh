@@ -55,7 +55,7 @@ cleanup() {
   for prefix in "${PREFIXES[@]}"; do
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
-    # shellcheck disable=SC2046 # device and inode, two words
+    # shellcheck disable=SC2046,SC2183 # device and inode, two words
     server=server-$(printf '%x-%x' $(stat -c '%d %i' "$prefix" 2>/dev/null))
     for dir in /tmp/wine-*/"$server" /tmp/.wine-"$(id -u)"/"$server"; do
       [ -d "$dir" ] || continue

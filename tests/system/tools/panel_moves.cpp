@@ -6,10 +6,11 @@
 //   rundll32 panel_moves.dll,Install SECONDS
 //
 // Install sets a global hook on the calling desktop and holds it for SECONDS
-// (default 600), and says so in the file named by PANEL_MOVES_STATUS: Wine
-// 10 gives a GUI program such as rundll32 no standard output. Windows loads the DLL into every process of that desktop
-// whose messages the hook sees, and the hook runs there, in line with the
-// move, so no place is missed and none is read late.
+// (default 600), and says so in the file named by PANEL_MOVES_STATUS (Wine
+// 10 gives a GUI program such as rundll32 no standard output). Windows loads
+// the DLL into every process of that desktop whose messages the hook sees,
+// and the hook runs there, in line with the move, so no place is missed and
+// none is read late.
 #include <windows.h>
 
 #include <cstdio>
