@@ -557,9 +557,14 @@ done
 
 # ---------------------------------------------------------------- screen resize
 
-# Resizes the root window with RandR; fails where the server cannot.
+# Resizes the root window with RandR; fails where the server cannot. A
+# refused shrink leaves Xvfb's one output switched off (no monitor at all
+# for the scenarios after it): it is lit again.
 resize_screen() {
-  xrandr --fb "$1" >/dev/null 2>&1 && [ "$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9x]*\) .*/\1/p')" = "$1" ]
+  xrandr --fb "$1" >/dev/null 2>&1 &&
+    [ "$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9x]*\) .*/\1/p')" = "$1" ] && return 0
+  xrandr --auto >/dev/null 2>&1
+  return 1
 }
 
 screen_resized_during_slide() {

@@ -40,6 +40,7 @@ single_monitor_again() {
     set_outputs --output DUMMY1 --off --output DUMMY0 --mode 1024x768 --pos 0x0 --primary 2>/dev/null
   else
     for name in left right narrow; do xrandr --delmonitor "$name" >/dev/null 2>&1; done
+    xrandr --auto >/dev/null 2>&1
   fi
   xsetroot -def >/dev/null 2>&1
   [ "$TARGET" != wine ] || restart_wine
@@ -255,7 +256,9 @@ second_monitor_black() {
 # input_on_second_monitor_ends RUNS HOW...: RUNS launches, each ended by one
 # HOW, taken round and round: "move" (two moves on the right monitor, where
 # the pointer rests), "cross" (the pointer resting on the left monitor's
-# background, then moved onto the right one), a button number pressed on
+# bottom-right pixel, which the panel never covers, then moved onto the
+# right one: a first position on the passing picture would not count), a
+# button number pressed on
 # the right monitor, or a key pressed with the pointer there. Every launch
 # must end, with 0; the misses are counted.
 input_on_second_monitor_ends() {
@@ -266,9 +269,8 @@ input_on_second_monitor_ends() {
   for run in $(seq "$runs"); do
     how=${hows[$(((run - 1) % ${#hows[@]}))]}
     if [ "$how" = cross ]; then
-      start_saver_on_left 10 $((SCREEN_H - 11))
-      wait_background_at 10 $((SCREEN_H - 11))
-      mouse_to 10 $((SCREEN_H - 11))
+      start_saver_on_left $((MONITOR_W - 1)) "$CORNER_Y"
+      mouse_to $((MONITOR_W - 1)) "$CORNER_Y"
     else
       start_saver_on_left "$RIGHT_X" 300
     fi
