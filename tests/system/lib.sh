@@ -95,13 +95,15 @@ stop_pid() {
 # between one client's `xdotool mousemove` and the next one's start there
 # may be no client at all. Fails (with the server's log on standard error)
 # when the display is taken or the server does not answer.
+# display_free DISPLAY: fails, saying so, when a server already answers there.
+display_free() {
+  ! DISPLAY=$1 xdpyinfo >/dev/null 2>&1 || { echo "display $1 is already in use" >&2; return 1; }
+}
+
 start_xvfb() {
-  local display=$1 log=$2 deadline
+  local display=$1 log=$2
   XVFB_PID=
-  if DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
-    echo "display $display is already in use" >&2
-    return 1
-  fi
+  display_free "$display" || return 1
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$log" 2>&1 &
   XVFB_PID=$!
   await_x_server "$XVFB_PID" "$display" "$log" Xvfb
@@ -129,10 +131,7 @@ await_x_server() {
 start_xorg_outputs() {
   local display=$1 log=$2 config
   XVFB_PID=
-  if DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
-    echo "display $display is already in use" >&2
-    return 1
-  fi
+  display_free "$display" || return 1
   config=$(dirname "$log")/xorg-outputs.conf
   cat >"$config" <<'CONF'
 Section "ServerFlags"
